@@ -1,0 +1,60 @@
+# Build rules shared by every folder: warnings, static Windows runtime, sanitizers,
+# test registration (native or under Wine) and the installation tree.
+
+option(BRIMLET_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+
+# The installation tree the Windows build lays out: the host at the top, the
+# search-box gadget in its own folder below Gadgets.
+set(BRIMLET_GADGET_GUID "{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}")
+set(BRIMLET_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+set(BRIMLET_GADGET_DIR ${BRIMLET_DIST_DIR}/Gadgets/${BRIMLET_GADGET_GUID})
+set(BRIMLET_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests)
+
+# Applied after GoogleTest is added so that only this project's code is held to it.
+macro(brimlet_project_flags)
+  add_compile_options(-Wall -Wextra -Werror -Wno-missing-field-initializers)
+  if(WIN32)
+    add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601
+                            WINVER=0x0601 _WIN32_IE=0x0800 STRICT)
+    # No mingw runtime DLL may travel beside the deliverables.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+  elseif(BRIMLET_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endmacro()
+
+# Under Wine every test program runs in the prefix inside this build tree, in the
+# Japanese locale (ANSI code page 932), on the display that scripts/test provides.
+function(brimlet_setup_wine)
+  set(BRIMLET_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  set(BRIMLET_WINEPREFIX ${BRIMLET_WINEPREFIX} PARENT_SCOPE)
+  configure_file(${PROJECT_SOURCE_DIR}/scripts/wine-exec.in ${CMAKE_BINARY_DIR}/wine-exec
+                 @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                 GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-exec CACHE FILEPATH "" FORCE)
+  add_test(NAME wine.prefix
+           COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-prefix-init ${BRIMLET_WINEPREFIX})
+  set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine_prefix)
+endfunction()
+
+# brimlet_add_test(name SOURCES ... [LIBS ...] [LOCKS ...] [NO_WINE_FIXTURE])
+# One CTest entry per test program: under Wine each process start costs time.
+function(brimlet_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LOCKS;DEPENDS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${BRIMLET_TEST_BIN_DIR})
+  if(T_DEPENDS)
+    add_dependencies(${name} ${T_DEPENDS})
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1
+           WORKING_DIRECTORY ${BRIMLET_TEST_BIN_DIR})
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 600)
+  endif()
+  if(T_LOCKS)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
+  endif()
+endfunction()

@@ -1,0 +1,30 @@
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "native/local_mutex.h"
+#include "native/memory_registry.h"
+#include "native/posix_files.h"
+#include "native/system_clock.h"
+#include "testing/adapters_under_test.h"
+#include "text/utf16.h"
+
+namespace brimlet::testing {
+
+const char* AdapterFamily() { return "native"; }
+std::unique_ptr<IRegistry> MakeRegistry() { return std::make_unique<MemoryRegistry>(); }
+std::unique_ptr<IClock> MakeClock() { return std::make_unique<NativeClock>(); }
+std::unique_ptr<IMutexFactory> MakeMutexFactory() {
+  return std::make_unique<LocalMutexFactory>();
+}
+std::unique_ptr<IFileSystem> MakeFileSystem() { return std::make_unique<PosixFileSystem>(); }
+
+std::u16string ScratchFolder() {
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("brimlet-test-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return Utf8ToUtf16(dir.string() + "/");
+}
+
+}  // namespace brimlet::testing

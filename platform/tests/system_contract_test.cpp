@@ -1,0 +1,61 @@
+// Contract of the clock, named mutex and file adapters.
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "testing/adapters_under_test.h"
+
+namespace brimlet {
+namespace {
+
+TEST(ClockContract, WallTimeTickAndCalendar) {
+  auto clock = testing::MakeClock();
+  const int64_t now = clock->NowSeconds();
+  EXPECT_NEAR(static_cast<double>(now), static_cast<double>(std::time(nullptr)), 5.0);
+  const uint32_t before = clock->TickCount();
+  clock->Sleep(60);
+  const uint32_t elapsed = clock->TickCount() - before;  // unsigned: survives the wrap
+  EXPECT_GE(elapsed, 40u);
+  EXPECT_LT(elapsed, 5000u);
+  // 2026-06-15 12:00 UTC is 15 June in every time zone within 11 hours of UTC.
+  EXPECT_EQ(clock->LocalDate(1781524800), (CalendarDate{2026, 6, 15}));
+  EXPECT_EQ(clock->LocalDate(951825600), (CalendarDate{2000, 2, 29}));
+}
+
+TEST(MutexContract, SecondCreateSeesTheFirstUntilAllAreClosed) {
+  auto mutexes = testing::MakeMutexFactory();
+  const std::u16string name = u"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F3FFFF}-contract";
+  NamedMutexResult first = mutexes->Create(name);
+  ASSERT_TRUE(first.handle);
+  EXPECT_FALSE(first.alreadyExisted);
+  NamedMutexResult second = mutexes->Create(name);
+  ASSERT_TRUE(second.handle);
+  EXPECT_TRUE(second.alreadyExisted);
+  NamedMutexResult other = mutexes->Create(name + u"-other");
+  EXPECT_FALSE(other.alreadyExisted);
+  first.handle.reset();
+  NamedMutexResult third = mutexes->Create(name);
+  EXPECT_TRUE(third.alreadyExisted);  // the second still holds it
+  second.handle.reset();
+  third.handle.reset();
+  EXPECT_FALSE(mutexes->Create(name).alreadyExisted);
+}
+
+TEST(FileContract, WriteReadLimitDelete) {
+  auto files = testing::MakeFileSystem();
+  const std::u16string path = testing::ScratchFolder() + u"data.bin";
+  EXPECT_FALSE(files->FileExists(path));
+  EXPECT_FALSE(files->ReadFile(path, 1000));
+  const std::vector<std::byte> data = {std::byte{0}, std::byte{0xff}, std::byte{'\n'},
+                                       std::byte{'\r'}};
+  ASSERT_TRUE(files->WriteFile(path, data));
+  EXPECT_TRUE(files->FileExists(path));
+  EXPECT_EQ(files->ReadFile(path, 4), data);
+  EXPECT_FALSE(files->ReadFile(path, 3));  // larger than allowed: nothing
+  EXPECT_TRUE(files->RemoveFile(path));
+  EXPECT_FALSE(files->FileExists(path));
+  EXPECT_FALSE(files->FileExists(testing::ScratchFolder()));  // a folder is not a file
+}
+
+}  // namespace
+}  // namespace brimlet

@@ -1,0 +1,86 @@
+#include "win32/win32_registry.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "win32/unique_resource.h"
+#include "win32/wide.h"
+
+namespace brimlet::win32 {
+namespace {
+
+// Key paths and value names are short; copies on the stack keep the hook allocation-free.
+using KeyText = StackWide<512>;
+using NameText = StackWide<256>;
+
+HKEY RootKey(RegistryRoot root) noexcept {
+  return root == RegistryRoot::kCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+}  // namespace
+
+RegistryQuery Win32Registry::QueryValue(RegistryRoot root, std::u16string_view key,
+                                        std::u16string_view name,
+                                        std::span<std::byte> buffer) const noexcept {
+  const KeyText wkey(key);
+  const NameText wname(name);
+  if (!wkey.valid() || !wname.valid()) return {RegistryStatus::kFailed, 0, 0};
+  DWORD type = 0;
+  DWORD size = static_cast<DWORD>(buffer.size());
+  const LSTATUS status = ::SHGetValueW(RootKey(root), wkey.c_str(), wname.c_str(), &type,
+                                       buffer.empty() ? nullptr : buffer.data(), &size);
+  switch (status) {
+    case ERROR_SUCCESS:
+      return {RegistryStatus::kOk, type, size};
+    case ERROR_MORE_DATA:
+      return {RegistryStatus::kMoreData, type, size};
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return {RegistryStatus::kNotFound, 0, 0};
+    default:
+      return {RegistryStatus::kFailed, type, size};
+  }
+}
+
+bool Win32Registry::SetValue(RegistryRoot root, std::u16string_view key,
+                             std::u16string_view name, uint32_t type,
+                             std::span<const std::byte> data) noexcept {
+  const KeyText wkey(key);
+  const NameText wname(name);
+  if (!wkey.valid() || !wname.valid()) return false;
+  return ::SHSetValueW(RootKey(root), wkey.c_str(), wname.c_str(), type, data.data(),
+                       static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::DeleteValue(RegistryRoot root, std::u16string_view key,
+                                std::u16string_view name) noexcept {
+  const KeyText wkey(key);
+  const NameText wname(name);
+  if (!wkey.valid() || !wname.valid()) return false;
+  return ::SHDeleteValueW(RootKey(root), wkey.c_str(), wname.c_str()) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::KeyExists(RegistryRoot root, std::u16string_view key) const noexcept {
+  const KeyText wkey(key);
+  if (!wkey.valid()) return false;
+  UniqueHKey opened;
+  return ::RegOpenKeyExW(RootKey(root), wkey.c_str(), 0, KEY_READ, opened.put()) ==
+         ERROR_SUCCESS;
+}
+
+bool Win32Registry::CreateKey(RegistryRoot root, std::u16string_view key) noexcept {
+  const KeyText wkey(key);
+  if (!wkey.valid()) return false;
+  UniqueHKey created;
+  return ::RegCreateKeyExW(RootKey(root), wkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_READ | KEY_WRITE, nullptr, created.put(),
+                           nullptr) == ERROR_SUCCESS;
+}
+
+bool Win32Registry::DeleteTree(RegistryRoot root, std::u16string_view key) noexcept {
+  const KeyText wkey(key);
+  if (!wkey.valid()) return false;
+  return ::SHDeleteKeyW(RootKey(root), wkey.c_str()) == ERROR_SUCCESS;
+}
+
+}  // namespace brimlet::win32
