@@ -22,7 +22,9 @@ RegistryQuery MemoryRegistry::QueryValue(RegistryRoot root, std::u16string_view 
     const auto value = values->second.find(ToUpperAscii(name));
     if (value == values->second.end()) return {RegistryStatus::kNotFound, 0, 0};
     const Stored& stored = value->second;
-    RegistryQuery result{RegistryStatus::kOk, stored.type, stored.data.size()};
+    // The shell functions report expandable text as plain text.
+    const uint32_t type = stored.type == reg_type::kExpandSz ? reg_type::kSz : stored.type;
+    RegistryQuery result{RegistryStatus::kOk, type, stored.data.size()};
     if (buffer.empty()) return result;
     if (buffer.size() < stored.data.size()) {
       result.status = RegistryStatus::kMoreData;

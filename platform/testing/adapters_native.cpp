@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "native/local_mutex.h"
+#include "testing/local_mutex.h"
 #include "native/memory_registry.h"
 #include "native/posix_files.h"
 #include "native/system_clock.h"

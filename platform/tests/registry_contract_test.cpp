@@ -61,6 +61,7 @@ TEST_F(RegistryContract, ValuesKeepTypeAndRawBytes) {
       {u"Dword", reg_type::kDword, Bytes({2, 0, 0, 0})},
       {u"Qword", reg_type::kQword, Bytes({1, 2, 3, 4, 5, 6, 7, 8})},
       {u"TextNoTerminator", reg_type::kSz, TextBytes(u"検索abc", false)},
+      {u"TextOddLength", reg_type::kSz, TextBytes(u"{ABC}検索", false)},
       {u"TextWithTerminator", reg_type::kSz, TextBytes(u"検索abc", true)},
       {u"Binary3", reg_type::kBinary, Bytes({0xff, 0x00, 0x7f})},
       {u"ShortDword", reg_type::kDword, Bytes({1, 0})},
@@ -78,6 +79,16 @@ TEST_F(RegistryContract, ValuesKeepTypeAndRawBytes) {
     EXPECT_EQ(value->type, c.type);
     EXPECT_EQ(value->data, c.data);
   }
+}
+
+TEST_F(RegistryContract, ExpandableTextReadsAsPlainText) {
+  // No variables inside, so expanding changes nothing but the reported type.
+  ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, kKey, u"E", reg_type::kExpandSz,
+                                  TextBytes(u"{Z}", true)));
+  const auto value = ReadRegistryValue(*registry_, RegistryRoot::kCurrentUser, kKey, u"E");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->type, reg_type::kSz);
+  EXPECT_EQ(value->data, TextBytes(u"{Z}", true));
 }
 
 TEST_F(RegistryContract, SmallBufferReportsMoreDataAndTheSizeNeeded) {

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <vector>
+
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
 
@@ -48,6 +50,19 @@ bool Win32Registry::SetValue(RegistryRoot root, std::u16string_view key,
   const KeyText wkey(key);
   const NameText wname(name);
   if (!wkey.valid() || !wname.valid()) return false;
+  if (type == reg_type::kSz || type == reg_type::kExpandSz || type == reg_type::kMultiSz) {
+    // The registry adds a terminator to text whose count leaves one out when the character
+    // just past the count is a zero. Text is stored exactly as given, so what follows the
+    // copy here is never zero.
+    try {
+      std::vector<std::byte> copy(data.begin(), data.end());
+      copy.insert(copy.end(), {std::byte{0xFF}, std::byte{0xFF}});
+      return ::SHSetValueW(RootKey(root), wkey.c_str(), wname.c_str(), type, copy.data(),
+                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+    } catch (...) {
+      return false;
+    }
+  }
   return ::SHSetValueW(RootKey(root), wkey.c_str(), wname.c_str(), type, data.data(),
                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }

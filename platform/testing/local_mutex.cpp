@@ -1,4 +1,4 @@
-#include "native/local_mutex.h"
+#include "testing/local_mutex.h"
 
 #include <mutex>
 

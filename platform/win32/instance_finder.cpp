@@ -1,0 +1,87 @@
+#include "win32/instance_finder.h"
+
+#include <psapi.h>
+
+#include <vector>
+
+#include "win32/ui_text.h"
+#include "win32/unique_resource.h"
+
+namespace brimlet::win32 {
+namespace {
+
+struct Search {
+  std::vector<const wchar_t*> classNames;
+  HINSTANCE module;
+  UINT titleId;
+  std::wstring ownPath;
+  HWND found = nullptr;
+};
+
+bool ProcessPathEquals(HWND hwnd, const std::wstring& path) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  if (!process) return false;
+  HMODULE first = nullptr;
+  DWORD needed = 0;
+  if (!::EnumProcessModules(process.get(), &first, sizeof(first), &needed)) return false;
+  wchar_t modulePath[MAX_PATH] = {};
+  if (!::GetModuleFileNameExW(process.get(), first, modulePath, MAX_PATH)) return false;
+  return ::CompareStringOrdinal(modulePath, -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+BOOL CALLBACK TestWindow(HWND hwnd, LPARAM param) noexcept {
+  try {
+    auto& search = *reinterpret_cast<Search*>(param);
+    wchar_t className[260] = {};
+    if (!::GetClassNameW(hwnd, className, 260)) return TRUE;
+    bool classMatches = false;
+    for (const wchar_t* name : search.classNames) {
+      classMatches |= ::CompareStringOrdinal(className, -1, name, -1, TRUE) == CSTR_EQUAL;
+    }
+    if (!classMatches) return TRUE;
+    wchar_t title[1024] = {};
+    ::GetWindowTextW(hwnd, title, 1024);
+    const std::wstring wanted = LoadResourceString(search.module, search.titleId);
+    if (::CompareStringOrdinal(title, -1, wanted.c_str(), -1, TRUE) != CSTR_EQUAL) return TRUE;
+    if (!ProcessPathEquals(hwnd, search.ownPath)) return TRUE;
+    search.found = hwnd;  // keep going: the last match wins
+  } catch (...) {
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::wstring OwnModulePath() {
+  wchar_t path[MAX_PATH + 1] = {};
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH - 1) return {};
+  return std::wstring(path, length);
+}
+
+HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames, HINSTANCE module,
+                        UINT titleId) noexcept {
+  try {
+    Search search{std::vector<const wchar_t*>(classNames), module, titleId, OwnModulePath()};
+    if (search.ownPath.empty()) return nullptr;
+    ::EnumWindows(&TestWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found && ::IsWindow(search.found) ? search.found : nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+void HandOverForeground(HWND target) noexcept {
+  if (!::IsWindow(target)) return;
+  const DWORD foregroundThread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+  const DWORD ownThread = ::GetCurrentThreadId();
+  const bool attach = foregroundThread != 0 && foregroundThread != ownThread;
+  if (attach) ::AttachThreadInput(ownThread, foregroundThread, TRUE);
+  ::AllowSetForegroundWindow(ASFW_ANY);
+  ::SetForegroundWindow(target);
+  if (attach) ::AttachThreadInput(ownThread, foregroundThread, FALSE);
+}
+
+}  // namespace brimlet::win32

@@ -1,0 +1,61 @@
+#include "win32/message_loop.h"
+
+namespace brimlet::win32 {
+
+bool MessageLoop::Filter(MSG& msg) noexcept {
+  // Newest filter first, as the window created last is the one in front.
+  for (auto it = filters_.rbegin(); it != filters_.rend(); ++it) {
+    if ((*it)->PreTranslateMessage(msg)) return true;
+  }
+  return false;
+}
+
+int MessageLoop::Run() noexcept {
+  MSG msg{};
+  for (;;) {
+    while (!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      for (IIdleHandler* handler : idle_) handler->OnIdle();
+      ::WaitMessage();
+    }
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) continue;  // invalid window handle in a filter; keep the loop alive
+    if (!got) break;
+    if (!Filter(msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+bool AppModule::Init(HINSTANCE instance, const GUID& typeLibrary) noexcept {
+  instance_ = instance;
+  typeLibrary_ = typeLibrary;
+  return instance_ != nullptr;
+}
+
+void AppModule::Term() noexcept { loops_.clear(); }
+
+bool AppModule::AddMessageLoop(MessageLoop* loop) noexcept {
+  try {
+    loops_.emplace_back(::GetCurrentThreadId(), loop);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void AppModule::RemoveMessageLoop() noexcept {
+  const DWORD thread = ::GetCurrentThreadId();
+  std::erase_if(loops_, [thread](const auto& entry) { return entry.first == thread; });
+}
+
+MessageLoop* AppModule::GetMessageLoop() const noexcept {
+  const DWORD thread = ::GetCurrentThreadId();
+  for (const auto& [id, loop] : loops_) {
+    if (id == thread) return loop;
+  }
+  return nullptr;
+}
+
+}  // namespace brimlet::win32

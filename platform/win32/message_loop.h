@@ -1,0 +1,62 @@
+// The one message loop of a window thread: registered filters see each message first
+// (dialogs call IsDialogMessageW there), idle handlers run while the queue is empty.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace brimlet::win32 {
+
+class IMessageFilter {
+ public:
+  virtual ~IMessageFilter() = default;
+  // True when the message was handled and must not be dispatched.
+  virtual bool PreTranslateMessage(MSG& msg) noexcept = 0;
+};
+
+class IIdleHandler {
+ public:
+  virtual ~IIdleHandler() = default;
+  virtual void OnIdle() noexcept = 0;
+};
+
+class MessageLoop {
+ public:
+  void AddFilter(IMessageFilter* filter) { filters_.push_back(filter); }
+  void RemoveFilter(IMessageFilter* filter) { std::erase(filters_, filter); }
+  void AddIdleHandler(IIdleHandler* handler) { idle_.push_back(handler); }
+  void RemoveIdleHandler(IIdleHandler* handler) { std::erase(idle_, handler); }
+
+  // Runs until WM_QUIT and returns its exit code.
+  int Run() noexcept;
+
+ private:
+  bool Filter(MSG& msg) noexcept;
+
+  std::vector<IMessageFilter*> filters_;
+  std::vector<IIdleHandler*> idle_;
+};
+
+// The process's application module: its instance, its type library and the message loop
+// of each window thread.
+class AppModule {
+ public:
+  // False when the module cannot start (the program then ends with 0).
+  bool Init(HINSTANCE instance, const GUID& typeLibrary) noexcept;
+  void Term() noexcept;
+  HINSTANCE Instance() const noexcept { return instance_; }
+  const GUID& TypeLibrary() const noexcept { return typeLibrary_; }
+
+  bool AddMessageLoop(MessageLoop* loop) noexcept;
+  void RemoveMessageLoop() noexcept;
+  MessageLoop* GetMessageLoop() const noexcept;
+
+ private:
+  HINSTANCE instance_ = nullptr;
+  GUID typeLibrary_{};
+  std::vector<std::pair<DWORD, MessageLoop*>> loops_;
+};
+
+}  // namespace brimlet::win32

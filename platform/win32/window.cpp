@@ -1,0 +1,86 @@
+#include "win32/window.h"
+
+namespace brimlet::win32 {
+
+bool Window::RegisterClass(HINSTANCE instance, const wchar_t* className, HICON icon, UINT style,
+                           HBRUSH background) noexcept {
+  WNDCLASSEXW wc{sizeof(wc)};
+  if (::GetClassInfoExW(instance, className, &wc)) return true;
+  wc = WNDCLASSEXW{sizeof(wc)};
+  wc.style = style;
+  wc.lpfnWndProc = &Window::StaticWndProc;
+  wc.hInstance = instance;
+  wc.hIcon = icon;
+  wc.hIconSm = icon;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = background;
+  wc.lpszClassName = className;
+  return ::RegisterClassExW(&wc) != 0;
+}
+
+HWND Window::Create(HINSTANCE instance, const wchar_t* className, const wchar_t* title,
+                    DWORD style, DWORD exStyle, HWND parent, int x, int y, int width,
+                    int height) noexcept {
+  return ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, nullptr,
+                           instance, this);
+}
+
+LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept {
+  Window* self = nullptr;
+  if (message == WM_NCCREATE) {
+    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (self == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  LRESULT result = 0;
+  const bool handled = self->HandleMessage(message, wParam, lParam, result);
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    const LRESULT final = handled ? result : ::DefWindowProcW(hwnd, message, wParam, lParam);
+    self->OnFinalMessage();
+    return final;
+  }
+  return handled ? result : ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+HWND Dialog::CreateModeless(HINSTANCE instance, int templateId, HWND owner) noexcept {
+  return ::CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner,
+                              &Dialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR Dialog::RunModal(HINSTANCE instance, int templateId, HWND owner) noexcept {
+  return ::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, &Dialog::StaticDlgProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK Dialog::StaticDlgProc(HWND hwnd, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept {
+  Dialog* self = nullptr;
+  if (message == WM_INITDIALOG) {
+    self = reinterpret_cast<Dialog*>(lParam);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+  }
+  if (self == nullptr) return FALSE;
+  INT_PTR result = 0;
+  const bool handled = self->HandleMessage(message, wParam, lParam, result);
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+    self->hwnd_ = nullptr;
+    self->OnFinalMessage();
+    return FALSE;
+  }
+  if (!handled) return FALSE;
+  if (message == WM_INITDIALOG) return result;
+  ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+}  // namespace brimlet::win32

@@ -1,0 +1,39 @@
+// Brimlet.exe: each start does one job chosen by its command-line switch.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "command_line.h"
+#include "role_environment_win32.h"
+#include "settings_win32.h"
+#include "win32/message_loop.h"
+#include "win32/wide.h"
+
+namespace {
+// The type library of the page's script object.
+constexpr GUID kTypeLibrary = {
+    0x4F2A7C10, 0x8B3D, 0x4E61, {0x9A, 0x55, 0xC0, 0xD1, 0xE2, 0xF3, 0x00, 0x09}};
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  ::OleInitialize(nullptr);
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  brimlet::win32::BrimletBoxModule module;
+  int exitCode = 0;
+  if (module.Init(instance, kTypeLibrary)) {
+    try {
+      const brimlet::SwitchSet switches =
+          brimlet::ParseSwitches(brimlet::win32::FromWide(::GetCommandLineW()));
+      brimlet::Settings& settings = brimlet::win32::UserSettings();
+      brimlet::win32::Win32RoleEnvironment env(module, settings);
+      exitCode = brimlet::RunRole(switches, settings, env);
+    } catch (...) {
+      exitCode = 0;
+    }
+  }
+  module.Term();
+  ::CoUninitialize();
+  return exitCode;
+}

@@ -1,0 +1,92 @@
+#include "roles.h"
+
+namespace brimlet {
+
+int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env) noexcept {
+  switch (ChooseRole(switches)) {
+    case Role::kSearch:
+      return RunSearchRole(switches.Contains(u"FROMCONFIGURE"), settings, env);
+    case Role::kConfig: {
+      const int result = RunConfigRole(settings, env);
+      // Also when an open dialog was only brought forward: the box asked for the hand-over.
+      if (switches.Contains(u"RUNSEARCHBOX")) env.Relaunch(u"/search /FROMCONFIGURE");
+      return result;
+    }
+    case Role::kStart:
+      env.RunBackgroundJobs();
+      return 0;
+    case Role::kNone:
+      break;
+  }
+  return 0;
+}
+
+int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env) noexcept {
+  NamedMutexResult mutex = env.Mutexes().Create(kSearchRoleMutex);
+  if (mutex.handle && mutex.alreadyExisted) {
+    if (const WindowRef running = env.FindRunningWindow(Role::kSearch)) {
+      if (running == env.ForegroundWindow()) {
+        env.CloseForSecondSummon(running);
+      } else {
+        env.HandOverForeground(running);
+      }
+    }
+    return 0;
+  }
+  env.StartImaging();
+  const int result = RunBox(settings, env);
+  env.StopImaging();
+  if (fromConfigure) {
+    // A reopen after the settings dialog is not a new use of the box.
+    settings.SetSearchBox(settings.SearchBox() - 1);
+    settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() - 1);
+  }
+  return result;
+}
+
+int RunBox(Settings& settings, IRoleEnvironment& env) noexcept {
+  settings.SetSearchBox(settings.SearchBox() + 1);
+  settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() + 1);
+
+  int design = settings.SearchBoxDesign();
+  if (settings.HasUpgrade()) {
+    if (!settings.SearchBoxDesignMigrated() && design != 1) {
+      if (env.AskSwitchToNewDesign()) {
+        design = 1;
+        settings.SetSearchBoxDesign(1);
+      }
+      settings.SetSearchBoxDesignMigrated(true);
+    }
+  } else if (!settings.SearchBoxDesignMigrated()) {
+    design = 1;
+    settings.SetSearchBoxDesign(1);
+    settings.SetSearchBoxDesignMigrated(true);
+  }
+
+  if (design == 1) {
+    const int result = env.RunPageBox();
+    if (result != -1) return result;
+    env.ReportBoxCreationFailed();
+    return env.RunClassicBox();
+  }
+  if (design == 0) return env.RunClassicBox();
+  return 0;
+}
+
+int RunConfigRole(Settings& settings, IRoleEnvironment& env) noexcept {
+  NamedMutexResult mutex = env.Mutexes().Create(kConfigRoleMutex);
+  if (mutex.handle && mutex.alreadyExisted) {
+    if (const WindowRef running = env.FindRunningWindow(Role::kConfig)) {
+      env.SetForeground(running);
+    }
+    return 0;
+  }
+  env.StartImaging();
+  settings.SetConfigure(settings.Configure() + 1);
+  settings.SetConfigureMonthly(settings.ConfigureMonthly() + 1);
+  const int result = env.RunSettingsDialog();
+  env.StopImaging();
+  return result;
+}
+
+}  // namespace brimlet

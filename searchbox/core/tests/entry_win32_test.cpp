@@ -1,0 +1,202 @@
+// Brimlet.exe itself under Wine: switches, counting, design migration and the
+// single-instance rule, observed through exit codes, the registry and windows.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "settings.h"
+#include "testing/win32_test_support.h"
+#include "text/utf16.h"
+#include "win32/wide.h"
+#include "win32/win32_registry.h"
+
+namespace brimlet {
+namespace {
+
+using testing::MessageBoxAnswerer;
+using testing::RunProcess;
+
+constexpr wchar_t kBoxTitle[] = L"ブリムレットボックス";
+constexpr wchar_t kConfigTitle[] = L"ブリムレットボックスの設定";
+constexpr DWORD kCannotCreate = static_cast<DWORD>(-1);
+
+class EntryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Clean(); }
+  void TearDown() override { Clean(); }
+  void Clean() {
+    registry_.DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey);
+    registry_.DeleteTree(RegistryRoot::kLocalMachine, kProductKey);
+  }
+  static std::wstring Exe() { return L"\"" + testing::GadgetFolder() + L"Brimlet.exe\""; }
+  // Runs Brimlet.exe, answering the "cannot create" message with OK.
+  testing::ProcessResult Run(const std::wstring& switches) {
+    MessageBoxAnswerer failures(kConfigTitle, IDOK);
+    return RunProcess(Exe() + L" " + switches);
+  }
+
+  win32::Win32Registry registry_;
+  Settings settings_{registry_};
+};
+
+TEST_F(EntryTest, SwitchesChooseTheRoleAndItsCounting) {
+  struct Case {
+    const wchar_t* switches;
+    DWORD exitCode;
+    int searchBox;  // "SearchBox" afterwards
+    int configure;  // "Configure" afterwards
+  } cases[] = {
+      // No window can be created in this build yet: the search role ends with -1.
+      {L"/SEARCH", kCannotCreate, 1, 0},
+      {L"/Search", kCannotCreate, 1, 0},
+      {L"/search", kCannotCreate, 1, 0},
+      {L"-search", 0, 0, 0},
+      {L"search", 0, 0, 0},
+      {L"/search /config", kCannotCreate, 1, 0},
+      {L"/config", 0, 0, 1},
+      {L"/start", 0, 0, 0},
+      {L"/search /FROMCONFIGURE", kCannotCreate, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(win32::FromWide(c.switches)));
+    Clean();
+    const auto result = Run(c.switches);
+    ASSERT_TRUE(result.ran);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(settings_.SearchBox(), c.searchBox);
+    EXPECT_EQ(settings_.SearchBoxMonthly(), c.searchBox);
+    EXPECT_EQ(settings_.Configure(), c.configure);
+  }
+}
+
+TEST_F(EntryTest, FromConfigureLeavesTheCountersAsTheyWere) {
+  settings_.SetSearchBox(41);
+  settings_.SetSearchBoxMonthly(4);
+  ASSERT_TRUE(Run(L"/search /FROMCONFIGURE").ran);
+  EXPECT_EQ(settings_.SearchBox(), 41);
+  EXPECT_EQ(settings_.SearchBoxMonthly(), 4);
+}
+
+TEST_F(EntryTest, FreshInstallationSwitchesDesignWithoutAsking) {
+  MessageBoxAnswerer question(kBoxTitle, IDNO);
+  ASSERT_TRUE(Run(L"/search").ran);
+  EXPECT_EQ(question.answered(), 0);
+  EXPECT_EQ(settings_.SearchBoxDesign(), 1);
+  EXPECT_TRUE(settings_.SearchBoxDesignMigrated());
+}
+
+TEST_F(EntryTest, UpgradedInstallationAsksOnce) {
+  const std::byte one[4] = {std::byte{1}};
+  ASSERT_TRUE(registry_.SetValue(RegistryRoot::kLocalMachine, kProductKey, u"Upgrade",
+                                 reg_type::kDword, one));
+  {
+    MessageBoxAnswerer question(kBoxTitle, IDNO);
+    ASSERT_TRUE(Run(L"/search").ran);
+    EXPECT_EQ(question.answered(), 1);
+  }
+  EXPECT_EQ(settings_.SearchBoxDesign(), 0);
+  EXPECT_TRUE(settings_.SearchBoxDesignMigrated());
+  MessageBoxAnswerer again(kBoxTitle, IDNO);
+  ASSERT_TRUE(Run(L"/search").ran);
+  EXPECT_EQ(again.answered(), 0);
+}
+
+// A dialog-class window of this test program, which records WM_CLOSE.
+class DecoyWindow {
+ public:
+  DecoyWindow() {
+    hwnd_ = ::CreateWindowExW(0, L"#32770", kBoxTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                              300, 120, nullptr, nullptr, nullptr, nullptr);
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    original_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+  ~DecoyWindow() { ::DestroyWindow(hwnd_); }
+  HWND hwnd() const { return hwnd_; }
+  int closes = 0;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    auto* self = reinterpret_cast<DecoyWindow*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+    if (m == WM_CLOSE) {
+      ++self->closes;
+      return 0;
+    }
+    return ::CallWindowProcW(self->original_, h, m, w, l);
+  }
+  HWND hwnd_ = nullptr;
+  WNDPROC original_ = nullptr;
+};
+
+// Runs a process while pumping this thread's messages, so messages sent to our windows
+// from the other process are delivered.
+DWORD RunPumping(const std::wstring& commandLine) {
+  std::wstring line = commandLine;
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
+    return 0xDEAD;
+  }
+  const DWORD start = ::GetTickCount();
+  while (::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 200, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+         ::GetTickCount() - start < 30'000) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  }
+  DWORD code = 0xDEAD;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return code;
+}
+
+TEST_F(EntryTest, AWindowOfAnotherProgramIsNeverTakenForTheRunningBox) {
+  HANDLE held = ::CreateMutexW(nullptr, FALSE, L"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}");
+  ASSERT_NE(held, nullptr);
+  DecoyWindow decoy;
+  ::SetForegroundWindow(decoy.hwnd());
+  EXPECT_EQ(RunPumping(Exe() + L" /search"), 0u);
+  EXPECT_EQ(decoy.closes, 0);  // a match would have been sent WM_CLOSE as the foreground box
+  EXPECT_EQ(settings_.SearchBox(), 0);  // the second start is not counted
+  ::CloseHandle(held);
+}
+
+TEST_F(EntryTest, SecondStartBringsTheRunningBoxForward) {
+  // The design question of an upgraded installation is a window of class #32770 titled
+  // like the box, owned by Brimlet.exe while it holds the search mutex.
+  const std::byte one[4] = {std::byte{1}};
+  ASSERT_TRUE(registry_.SetValue(RegistryRoot::kLocalMachine, kProductKey, u"Upgrade",
+                                 reg_type::kDword, one));
+  std::wstring line = Exe() + L" /search";
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION first{};
+  ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &first));
+  HWND box = nullptr;
+  for (int i = 0; i < 200 && box == nullptr; ++i) {
+    ::Sleep(50);
+    box = ::FindWindowW(L"#32770", kBoxTitle);
+  }
+  ASSERT_NE(box, nullptr);
+
+  DecoyWindow other;  // takes the foreground away from the box
+  ::SetWindowTextW(other.hwnd(), L"other");
+  ::SetForegroundWindow(other.hwnd());
+  ASSERT_NE(::GetForegroundWindow(), box);
+  EXPECT_EQ(RunPumping(Exe() + L" /search"), 0u);
+  EXPECT_EQ(::GetForegroundWindow(), box);
+  EXPECT_EQ(other.closes, 0);
+
+  {
+    MessageBoxAnswerer no(kBoxTitle, IDNO);
+    MessageBoxAnswerer failures(kConfigTitle, IDOK);
+    EXPECT_EQ(::WaitForSingleObject(first.hProcess, 20'000), WAIT_OBJECT_0);
+  }
+  ::CloseHandle(first.hThread);
+  ::CloseHandle(first.hProcess);
+  EXPECT_EQ(settings_.SearchBox(), 1);  // only the first start counted
+}
+
+}  // namespace
+}  // namespace brimlet

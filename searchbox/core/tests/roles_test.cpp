@@ -1,0 +1,207 @@
+// Roles with a recording environment: which role runs, what is counted, the design
+// migration and the single-instance rule.
+#include "roles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "testing/local_mutex.h"
+#include "testing/adapters_under_test.h"
+
+namespace brimlet {
+namespace {
+
+class RecordingEnvironment final : public IRoleEnvironment {
+ public:
+  IMutexFactory& Mutexes() noexcept override { return mutexes; }
+  WindowRef FindRunningWindow(Role role) noexcept override {
+    log.push_back(role == Role::kSearch ? "find-search" : "find-config");
+    return runningWindow;
+  }
+  WindowRef ForegroundWindow() noexcept override { return foreground; }
+  void CloseForSecondSummon(WindowRef w) noexcept override { log.push_back("close " + std::to_string(w)); }
+  void HandOverForeground(WindowRef w) noexcept override { log.push_back("handover " + std::to_string(w)); }
+  void SetForeground(WindowRef w) noexcept override { log.push_back("foreground " + std::to_string(w)); }
+  void StartImaging() noexcept override { log.push_back("imaging on"); }
+  void StopImaging() noexcept override { log.push_back("imaging off"); }
+  bool AskSwitchToNewDesign() noexcept override {
+    log.push_back("ask");
+    return answerYes;
+  }
+  void ReportBoxCreationFailed() noexcept override { log.push_back("failed-box message"); }
+  int RunPageBox() noexcept override {
+    log.push_back("page box");
+    return pageResult;
+  }
+  int RunClassicBox() noexcept override {
+    log.push_back("classic box");
+    return classicResult;
+  }
+  int RunSettingsDialog() noexcept override {
+    log.push_back("dialog");
+    return 1;
+  }
+  void Relaunch(std::u16string_view p) noexcept override {
+    log.push_back("relaunch " + std::string(p.begin(), p.end()));
+  }
+  void RunBackgroundJobs() noexcept override { log.push_back("jobs"); }
+
+  LocalMutexFactory mutexes;
+  WindowRef runningWindow = 0;
+  WindowRef foreground = 0;
+  bool answerYes = false;
+  int pageResult = 7;
+  int classicResult = 5;
+  std::vector<std::string> log;
+};
+
+class RolesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    registry_->DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey);
+    registry_->DeleteTree(RegistryRoot::kLocalMachine, kProductKey);
+  }
+  void TearDown() override { SetUp(); }
+  int Run(std::u16string_view commandLine) {
+    return RunRole(ParseSwitches(commandLine), settings_, env_);
+  }
+  bool Logged(const std::string& entry) const {
+    return std::find(env_.log.begin(), env_.log.end(), entry) != env_.log.end();
+  }
+
+  std::unique_ptr<IRegistry> registry_ = testing::MakeRegistry();
+  Settings settings_{*registry_};
+  RecordingEnvironment env_;
+};
+
+TEST(CommandLine, SwitchesAndRolePrecedence) {
+  struct Case {
+    const char16_t* line;
+    Role role;
+  } cases[] = {
+      {u"Brimlet.exe /search", Role::kSearch},
+      {u"Brimlet.exe /SEARCH", Role::kSearch},
+      {u"Brimlet.exe   /Search  ", Role::kSearch},
+      {u"Brimlet.exe -search", Role::kNone},
+      {u"Brimlet.exe search", Role::kNone},
+      {u"Brimlet.exe /search /config", Role::kSearch},
+      {u"Brimlet.exe /start /config", Role::kConfig},
+      {u"Brimlet.exe /start", Role::kStart},
+      {u"/search", Role::kNone},  // the first token is the program, never a switch
+      {u"\"C:\\Program Files\\Z /search\\Brimlet.exe\" /config", Role::kConfig},
+      {u"Brimlet.exe /searchx", Role::kNone},
+      {u"", Role::kNone},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ChooseRole(ParseSwitches(c.line)), c.role)
+        << std::char_traits<char16_t>::length(c.line);
+  }
+  const SwitchSet s = ParseSwitches(u"x /search /fromconfigure");
+  EXPECT_TRUE(s.Contains(u"FROMCONFIGURE"));
+}
+
+TEST_F(RolesTest, FreshInstallationSwitchesToPageDesignWithoutAsking) {
+  EXPECT_EQ(Run(u"B /search"), 7);
+  EXPECT_FALSE(Logged("ask"));
+  EXPECT_EQ(settings_.SearchBoxDesign(), 1);
+  EXPECT_TRUE(settings_.SearchBoxDesignMigrated());
+  EXPECT_EQ(settings_.SearchBox(), 1);
+  EXPECT_EQ(settings_.SearchBoxMonthly(), 1);
+  // The second start does not migrate again: a classic choice made later stays.
+  settings_.SetSearchBoxDesign(0);
+  EXPECT_EQ(Run(u"B /search"), 5);
+  EXPECT_EQ(settings_.SearchBoxDesign(), 0);
+}
+
+TEST_F(RolesTest, UpgradedInstallationAsksOnceWhateverTheAnswer) {
+  registry_->SetValue(RegistryRoot::kLocalMachine, kProductKey, u"Upgrade", reg_type::kSz, {});
+  for (bool yes : {false, true}) {
+    SCOPED_TRACE(yes);
+    registry_->DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey);
+    env_.answerYes = yes;
+    env_.log.clear();
+    EXPECT_EQ(Run(u"B /search"), yes ? 7 : 5);
+    EXPECT_TRUE(Logged("ask"));
+    EXPECT_EQ(settings_.SearchBoxDesign(), yes ? 1 : 0);
+    EXPECT_TRUE(settings_.SearchBoxDesignMigrated());
+    env_.log.clear();
+    Run(u"B /search");
+    EXPECT_FALSE(Logged("ask"));
+  }
+}
+
+TEST_F(RolesTest, PageBoxFailureFallsBackToClassicWithAMessage) {
+  settings_.SetSearchBoxDesignMigrated(true);
+  settings_.SetSearchBoxDesign(1);
+  env_.pageResult = -1;
+  env_.classicResult = -1;
+  EXPECT_EQ(Run(u"B /search"), -1);
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "page box", "failed-box message",
+                                                "classic box", "imaging off"}));
+  settings_.SetSearchBoxDesign(2);  // unknown design: nothing shown
+  env_.log.clear();
+  EXPECT_EQ(Run(u"B /search"), 0);
+  EXPECT_FALSE(Logged("classic box"));
+  EXPECT_FALSE(Logged("page box"));
+}
+
+TEST_F(RolesTest, FromConfigureTakesBackTheCount) {
+  settings_.SetSearchBox(10);
+  settings_.SetSearchBoxMonthly(3);
+  Run(u"B /search /FROMCONFIGURE");
+  EXPECT_EQ(settings_.SearchBox(), 10);
+  EXPECT_EQ(settings_.SearchBoxMonthly(), 3);
+  Run(u"B /search");
+  EXPECT_EQ(settings_.SearchBox(), 11);
+}
+
+TEST_F(RolesTest, SecondSearchStartActsOnTheRunningBox) {
+  NamedMutexResult first = env_.mutexes.Create(kSearchRoleMutex);
+  env_.runningWindow = 42;
+  env_.foreground = 42;
+  EXPECT_EQ(Run(u"B /search"), 0);
+  EXPECT_TRUE(Logged("close 42"));
+  env_.log.clear();
+  env_.foreground = 9;
+  EXPECT_EQ(Run(u"B /search"), 0);
+  EXPECT_TRUE(Logged("handover 42"));
+  env_.log.clear();
+  env_.runningWindow = 0;  // still starting or ending: nothing to act on
+  EXPECT_EQ(Run(u"B /search"), 0);
+  EXPECT_EQ(env_.log, std::vector<std::string>{"find-search"});
+  EXPECT_EQ(settings_.SearchBox(), 0);  // none of these counted
+}
+
+TEST_F(RolesTest, ConfigRoleCountsAndHandsBackToTheBox) {
+  EXPECT_EQ(Run(u"B /config"), 1);
+  EXPECT_EQ(settings_.Configure(), 1);
+  EXPECT_EQ(settings_.ConfigureMonthly(), 1);
+  EXPECT_FALSE(Logged("relaunch /search /FROMCONFIGURE"));
+
+  env_.log.clear();
+  EXPECT_EQ(Run(u"B /config /RUNSEARCHBOX"), 1);
+  EXPECT_EQ(env_.log.back(), "relaunch /search /FROMCONFIGURE");
+
+  // A dialog already open is brought forward, and the box is still reopened.
+  NamedMutexResult held = env_.mutexes.Create(kConfigRoleMutex);
+  env_.runningWindow = 8;
+  env_.log.clear();
+  EXPECT_EQ(Run(u"B /config /runsearchbox"), 0);
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"find-config", "foreground 8",
+                                                "relaunch /search /FROMCONFIGURE"}));
+  EXPECT_EQ(settings_.Configure(), 2);
+}
+
+TEST_F(RolesTest, StartRoleAndNoRole) {
+  EXPECT_EQ(Run(u"B /start"), 0);
+  EXPECT_EQ(env_.log, std::vector<std::string>{"jobs"});
+  env_.log.clear();
+  EXPECT_EQ(Run(u"B -search"), 0);
+  EXPECT_TRUE(env_.log.empty());
+}
+
+}  // namespace
+}  // namespace brimlet

@@ -1,0 +1,15 @@
+// The windows the roles run, provided by the window folders. Each creates its window,
+// adds its message filter to `loop`, runs the loop and returns its exit code, or -1 when
+// the window cannot be created (the settings dialog returns 0 then).
+#pragma once
+
+#include "settings.h"
+#include "win32/message_loop.h"
+
+namespace brimlet::win32 {
+
+int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
+int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
+int RunSettingsDialogWindow(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
+
+}  // namespace brimlet::win32
