@@ -1,0 +1,19 @@
+// Starting the search-box program, which lies beside this module, with one switch.
+#pragma once
+
+#include <windows.h>
+
+namespace brimlet::trigger {
+
+// Recorded by DllMain; the path of this module is found from it in whichever process it runs.
+extern HMODULE g_module;
+
+// The desktop and full-screen check: false while the input desktop is out of reach or a
+// topmost window covers the whole desktop.
+bool IsTriggerAllowed() noexcept;
+// "search", "config" or "start". Silent on failure; the start is not awaited.
+void LaunchSearchBox(const wchar_t* switchWord) noexcept;
+// The box, when IsTriggerAllowed says so.
+void ShowSearchBox() noexcept;
+
+}  // namespace brimlet::trigger
