@@ -58,6 +58,30 @@ INT_PTR Dialog::RunModal(HINSTANCE instance, int templateId, HWND owner) noexcep
                            reinterpret_cast<LPARAM>(this));
 }
 
+namespace {
+// A dialog procedure returns these answers themselves (a brush for WM_CTLCOLOR*) instead of
+// through DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message) noexcept {
+  switch (message) {
+    case WM_INITDIALOG:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
 INT_PTR CALLBACK Dialog::StaticDlgProc(HWND hwnd, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept {
   Dialog* self = nullptr;
@@ -78,7 +102,7 @@ INT_PTR CALLBACK Dialog::StaticDlgProc(HWND hwnd, UINT message, WPARAM wParam,
     return FALSE;
   }
   if (!handled) return FALSE;
-  if (message == WM_INITDIALOG) return result;
+  if (ReturnsResultDirectly(message)) return result;
   ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
   return TRUE;
 }

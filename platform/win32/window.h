@@ -50,7 +50,7 @@ class Dialog {
 
  protected:
   // Return true with `result` set (the value for SetWindowLongPtr DWLP_MSGRESULT, or the
-  // WM_INITDIALOG focus answer) when handled.
+  // answer itself for WM_INITDIALOG and the WM_CTLCOLOR* brushes) when handled.
   virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
                              INT_PTR& result) noexcept = 0;
   virtual void OnFinalMessage() noexcept {}
