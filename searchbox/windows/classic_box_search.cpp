@@ -1,0 +1,54 @@
+#include "classic_box_search.h"
+
+#include "search_url.h"
+#include "text/web_address.h"
+
+namespace brimlet {
+
+const ISearchEngineItem* StepEngine(std::span<const ISearchEngineItem* const> rotation,
+                                    const ISearchEngineItem* current, bool forward) noexcept {
+  for (size_t i = 0; i < rotation.size(); ++i) {
+    if (rotation[i] != current) continue;
+    if (forward) return rotation[i + 1 < rotation.size() ? i + 1 : 0];
+    return rotation[i > 0 ? i - 1 : rotation.size() - 1];
+  }
+  return current;
+}
+
+const ISearchEngineItem* EngineForMenuCommand(const SearchEngineList& catalogue,
+                                              unsigned command) noexcept {
+  if (command < kFirstEngineCommand) return nullptr;
+  return catalogue.GetAt(command - kFirstEngineCommand);
+}
+
+bool IsHttpAddressWords(std::u16string_view words) noexcept {
+  return IsWebAddress(words) && words.size() > 4 && (words[4] == u':');
+}
+
+std::optional<std::u16string> SearchAddress(const ICodePageConverter& converter,
+                                            const ISearchEngineItem* engine,
+                                            std::u16string_view words) {
+  if (engine == nullptr) return std::nullopt;
+  std::u16string address =
+      IsHttpAddressWords(words) ? std::u16string(words) : BuildSearchUrl(converter, *engine, words);
+  if (!IsWebAddress(address)) return std::nullopt;
+  return address;
+}
+
+bool RunSearch(const SearchServices& services, const ISearchEngineItem* engine,
+               std::u16string_view words, bool record) {
+  const std::optional<std::u16string> address = SearchAddress(services.converter, engine, words);
+  if (!address) return false;
+  services.open(*address);
+  if (!words.empty() && record) {
+    services.history.AddHistoryEntry(words, engine->GetGuid());
+    SaveHistoryFrom(services.registry, services.history);
+  }
+  Settings& settings = services.settings;
+  if (settings.RememberLastSearchEngine()) settings.SetLastSearchEngine(engine->GetGuid());
+  settings.SetSearch(settings.Search() + 1);
+  settings.SetSearchMonthly(settings.SearchMonthly() + 1);
+  return true;
+}
+
+}  // namespace brimlet
