@@ -101,6 +101,31 @@ TEST_F(EntryTest, UpgradedInstallationAsksOnce) {
   EXPECT_EQ(again.answered(), 0);
 }
 
+TEST_F(EntryTest, SettingsDialogHandsBackToTheBoxOnlyWhenAsked) {
+  // The re-launched search role is seen by what it writes: the design migration.
+  MessageBoxAnswerer failures(kConfigTitle, IDOK);
+  auto searchRoleRan = [&] {
+    for (int i = 0; i < 100; ++i) {
+      if (settings_.SearchBoxDesignMigrated()) return true;
+      ::Sleep(50);
+    }
+    return false;
+  };
+  ASSERT_EQ(RunProcess(Exe() + L" /config").exitCode, 0u);
+  EXPECT_FALSE(searchRoleRan());
+  ASSERT_EQ(RunProcess(Exe() + L" /config /RUNSEARCHBOX").exitCode, 0u);
+  EXPECT_TRUE(searchRoleRan());
+  // The re-launched process ends after its failure message; its mutex goes with it.
+  for (int i = 0; i < 200; ++i) {
+    HANDLE running = ::OpenMutexW(SYNCHRONIZE, FALSE, L"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}");
+    if (running == nullptr && failures.answered() > 0) break;
+    if (running != nullptr) ::CloseHandle(running);
+    ::Sleep(50);
+  }
+  EXPECT_EQ(settings_.SearchBox(), 0);  // it came from the dialog: not counted
+  EXPECT_EQ(settings_.Configure(), 2);
+}
+
 // A dialog-class window of this test program, which records WM_CLOSE.
 class DecoyWindow {
  public:
