@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "testing/local_mutex.h"
+#include "native/iconv_codepage.h"
+#include "native/libxml2_xml.h"
 #include "native/memory_registry.h"
 #include "native/posix_files.h"
 #include "native/system_clock.h"
@@ -18,6 +20,10 @@ std::unique_ptr<IMutexFactory> MakeMutexFactory() {
   return std::make_unique<LocalMutexFactory>();
 }
 std::unique_ptr<IFileSystem> MakeFileSystem() { return std::make_unique<PosixFileSystem>(); }
+std::unique_ptr<IXmlParser> MakeXmlParser() { return std::make_unique<LibXml2Parser>(); }
+std::unique_ptr<ICodePageConverter> MakeCodePageConverter() {
+  return std::make_unique<IconvCodePageConverter>();
+}
 
 std::u16string ScratchFolder() {
   const auto dir = std::filesystem::temp_directory_path() /

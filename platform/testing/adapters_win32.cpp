@@ -4,8 +4,10 @@
 
 #include "testing/adapters_under_test.h"
 #include "win32/wide.h"
+#include "win32/win32_codepage.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_system.h"
+#include "win32/win32_xml.h"
 
 namespace brimlet::testing {
 
@@ -17,6 +19,10 @@ std::unique_ptr<IMutexFactory> MakeMutexFactory() {
 }
 std::unique_ptr<IFileSystem> MakeFileSystem() {
   return std::make_unique<win32::Win32FileSystem>();
+}
+std::unique_ptr<IXmlParser> MakeXmlParser() { return std::make_unique<win32::Win32XmlParser>(); }
+std::unique_ptr<ICodePageConverter> MakeCodePageConverter() {
+  return std::make_unique<win32::Win32CodePageConverter>();
 }
 
 std::u16string ScratchFolder() {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <unknwn.h>
+#include <oleauto.h>
 
 #include <utility>
 
@@ -69,6 +70,7 @@ inline void DestroyIconFn(HICON h) noexcept { ::DestroyIcon(h); }
 inline void DestroyMenuFn(HMENU h) noexcept { ::DestroyMenu(h); }
 inline void DeleteObjectFn(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 inline void DestroyWindowFn(HWND h) noexcept { ::DestroyWindow(h); }
+inline void FreeBstrFn(BSTR s) noexcept { ::SysFreeString(s); }
 }  // namespace detail
 
 using UniqueHandle = UniqueResource<HANDLE, detail::CloseHandleFn, detail::NullHandle>;
@@ -80,6 +82,7 @@ using UniqueHIcon = UniqueResource<HICON, detail::DestroyIconFn, detail::Null<HI
 using UniqueHMenu = UniqueResource<HMENU, detail::DestroyMenuFn, detail::Null<HMENU>>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, detail::DeleteObjectFn, detail::Null<HGDIOBJ>>;
 using UniqueHWnd = UniqueResource<HWND, detail::DestroyWindowFn, detail::Null<HWND>>;
+using UniqueBstr = UniqueResource<BSTR, detail::FreeBstrFn, detail::Null<BSTR>>;
 
 // Reference-counted COM pointer.
 template <typename I>
