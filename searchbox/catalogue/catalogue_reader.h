@@ -1,0 +1,36 @@
+// Reads the search engine catalogue "def_srch_engn.xml" into a SearchEngineList.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "ports/files.h"
+#include "ports/xml.h"
+#include "search_engine_list.h"
+
+namespace brimlet {
+
+inline constexpr std::u16string_view kCatalogueFileName = u"def_srch_engn.xml";
+inline constexpr std::u16string_view kCatalogueFormat = u"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30021}";
+
+// The catalogue in a document's bytes; every engine gets `catalogueFolder` (which should
+// end in a path separator). Nothing when the document, its root or its format is not a
+// catalogue's; engines and parameters that are malformed are dropped alone.
+std::unique_ptr<SearchEngineList> ReadCatalogue(const IXmlParser& parser,
+                                                std::span<const std::byte> bytes,
+                                                std::u16string_view catalogueFolder) noexcept;
+
+// The catalogue in one file; nothing when it is missing, unreadable or too large.
+std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
+                                                    const IXmlParser& parser,
+                                                    std::u16string_view path) noexcept;
+
+// The data folder's copy when it exists there (even if it is rejected), otherwise the copy
+// in the program's folder. An empty folder stands for one that could not be found.
+std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const IXmlParser& parser,
+                                                std::u16string_view dataFolder,
+                                                std::u16string_view programFolder) noexcept;
+
+}  // namespace brimlet

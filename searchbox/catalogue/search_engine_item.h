@@ -1,0 +1,64 @@
+// One search engine of the catalogue: the pieces of its result-page address, its display
+// name, icon and suggestion address. Items are immutable once the reader has built them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "search_engine_parameter.h"
+
+namespace brimlet {
+
+class ISearchEngineItem {
+ public:
+  virtual std::u16string GetGuid() const = 0;
+  virtual int32_t GetMethod() const = 0;
+  virtual std::u16string GetName() const = 0;
+  virtual std::u16string GetHost() const = 0;
+  virtual std::u16string GetPath() const = 0;
+  virtual std::u16string GetSuggestionsUrl() const = 0;
+  virtual std::u16string GetImage() const = 0;
+  // Catalogue folder + "image\" + image.
+  virtual std::u16string GetImagePath() const = 0;
+  // Borrowed: the item keeps ownership.
+  virtual const ISearchEngineParameterList* GetParameters() const = 0;
+  virtual ~ISearchEngineItem() = default;
+};
+
+struct SearchEngineFields {
+  std::u16string catalogueFolder;  // ends in the path separator
+  int32_t method = 1;
+  std::u16string guid;
+  std::u16string name;
+  std::u16string host;
+  std::u16string path;
+  std::u16string suggestionsUrl;
+  std::u16string image;
+};
+
+class SearchEngineItem final : public ISearchEngineItem {
+ public:
+  SearchEngineItem(SearchEngineFields fields,
+                   std::unique_ptr<SearchEngineParameterList> parameters);
+
+  std::u16string GetGuid() const override { return fields_.guid; }
+  int32_t GetMethod() const override { return fields_.method; }
+  std::u16string GetName() const override { return fields_.name; }
+  std::u16string GetHost() const override { return fields_.host; }
+  std::u16string GetPath() const override { return fields_.path; }
+  std::u16string GetSuggestionsUrl() const override { return fields_.suggestionsUrl; }
+  std::u16string GetImage() const override { return fields_.image; }
+  std::u16string GetImagePath() const override;
+  const ISearchEngineParameterList* GetParameters() const override { return parameters_.get(); }
+
+  std::u16string_view GuidView() const noexcept { return fields_.guid; }
+  // A deep copy, or nothing when any part cannot be copied.
+  std::unique_ptr<SearchEngineItem> Clone() const noexcept;
+
+ private:
+  SearchEngineFields fields_;
+  std::unique_ptr<SearchEngineParameterList> parameters_;
+};
+
+}  // namespace brimlet
