@@ -1,0 +1,48 @@
+// Placement arithmetic shared by both box designs: centring on a monitor, snapping a dragged
+// box to the edges of its monitor, and the opacity setting as a window alpha. Plain integer
+// rules, so every edge case is checked without a screen.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "ports/geometry.h"
+
+namespace brimlet {
+
+// The distance within which the page-based box jumps onto an edge while it is dragged.
+inline constexpr int32_t kSnapDistance = 16;
+
+// A monitor as the platform describes it: its full rectangle and its work area (without
+// task bars).
+struct MonitorAreas {
+  Rect monitor;
+  Rect work;
+};
+
+// Where a box is centred: the full rectangle of the monitor nearest the cursor, or the
+// whole primary screen when no monitor is found.
+Rect CentringArea(const std::optional<MonitorAreas>& monitor, int32_t screenWidth,
+                  int32_t screenHeight) noexcept;
+// What a box snaps to, in order: the work area, then the full monitor; without a monitor
+// only the whole primary screen.
+std::vector<Rect> SnapCandidates(const std::optional<MonitorAreas>& monitor,
+                                 int32_t screenWidth, int32_t screenHeight);
+
+// The window moved (same size) so that it is centred on the monitor rectangle; the offset
+// is truncated integer division, negative when the window is larger than the monitor.
+Rect CentreOn(const Rect& window, const Rect& monitor) noexcept;
+
+// Moves the box onto any edge of the candidates (the work area first, then the full
+// monitor) that lies within `distance`. Each direction moves at most once, so an edge found
+// in the work area is not undone by the monitor's edge a few pixels further out. The size
+// never changes.
+Rect SnapRect(const Rect& box, std::span<const Rect> candidates, int32_t distance) noexcept;
+
+// "SearchBoxTransparency" (percent) to the constant alpha of a layered window: percent
+// times 2.55 in single precision, truncated, low 8 bits (100 → 255, 90 → 229, 20 → 51).
+uint8_t OpacityToAlpha(int32_t percent) noexcept;
+
+}  // namespace brimlet

@@ -1,0 +1,39 @@
+// Placement on the real desktop: monitor lookups, centring, foreground, snapping and
+// opacity. The rules are in placement.h; these only gather the platform's numbers and
+// apply the result.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+#include "placement.h"
+
+namespace brimlet::win32 {
+
+inline Rect ToRect(const RECT& r) noexcept { return {r.left, r.top, r.right, r.bottom}; }
+inline RECT ToRECT(const Rect& r) noexcept { return {r.left, r.top, r.right, r.bottom}; }
+
+// The monitor nearest to a screen point or to a window; nothing when the lookup fails.
+std::optional<MonitorAreas> MonitorNearPoint(POINT point) noexcept;
+std::optional<MonitorAreas> MonitorNearWindow(HWND window) noexcept;
+
+// Moves the window, size unchanged, to the centre of the monitor under the cursor (not
+// activating, not redrawing, Z order kept).
+void CentreOnCursorMonitor(HWND window) noexcept;
+
+// Makes the window the foreground window although another program's thread owns the focus:
+// attaches to that thread's input for the call. The system may still refuse.
+void BringToForeground(HWND window) noexcept;
+
+// Adjusts a dragged window's rectangle so it snaps to its monitor's work area and edges.
+void SnapWindowRect(HWND window, RECT& rect, int32_t distance = kSnapDistance) noexcept;
+
+// The window's rectangle in the client coordinates of `reference`, or in screen coordinates
+// without one.
+RECT WindowRectIn(HWND window, HWND reference = nullptr) noexcept;
+
+// Makes the window layered (when it is not yet) with the constant alpha of the opacity.
+bool ApplyOpacity(HWND window, int32_t percent) noexcept;
+
+}  // namespace brimlet::win32
