@@ -1,8 +1,10 @@
 #include "native/posix_files.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -42,6 +44,39 @@ bool PosixFileSystem::WriteFile(std::u16string_view path, std::span<const std::b
 bool PosixFileSystem::RemoveFile(std::u16string_view path) noexcept {
   try {
     return std::remove(Utf16ToUtf8(path).c_str()) == 0;
+  } catch (...) {
+    return false;
+  }
+}
+
+std::optional<std::vector<FolderEntry>> PosixFileSystem::ListFolder(
+    std::u16string_view folder) const {
+  const std::string path = Utf16ToUtf8(folder);
+  DIR* dir = ::opendir(path.c_str());
+  if (dir == nullptr) return std::nullopt;
+  std::vector<FolderEntry> entries;
+  try {
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      struct stat st {};
+      const bool isFolder = ::stat((path + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      entries.push_back({Utf8ToUtf16(name), isFolder});
+    }
+  } catch (...) {
+    ::closedir(dir);
+    throw;
+  }
+  ::closedir(dir);
+  return entries;
+}
+
+bool PosixFileSystem::CreateFolder(std::u16string_view path) noexcept {
+  try {
+    std::error_code error;
+    const std::filesystem::path target(Utf16ToUtf8(path));
+    std::filesystem::create_directories(target, error);
+    return std::filesystem::is_directory(target, error);
   } catch (...) {
     return false;
   }

@@ -12,6 +12,8 @@ class PosixFileSystem final : public IFileSystem {
                                                  size_t maxBytes) const override;
   bool WriteFile(std::u16string_view path, std::span<const std::byte> data) override;
   bool RemoveFile(std::u16string_view path) noexcept override;
+  std::optional<std::vector<FolderEntry>> ListFolder(std::u16string_view folder) const override;
+  bool CreateFolder(std::u16string_view path) noexcept override;
 };
 
 }  // namespace brimlet

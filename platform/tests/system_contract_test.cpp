@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <map>
 
 #include "testing/adapters_under_test.h"
 
@@ -55,6 +56,28 @@ TEST(FileContract, WriteReadLimitDelete) {
   EXPECT_TRUE(files->RemoveFile(path));
   EXPECT_FALSE(files->FileExists(path));
   EXPECT_FALSE(files->FileExists(testing::ScratchFolder()));  // a folder is not a file
+}
+
+TEST(FileContract, CreateAndListFolders) {
+  auto files = testing::MakeFileSystem();
+  const std::u16string scratch = testing::ScratchFolder();
+  const char16_t sep = scratch.back();
+  const std::u16string root = scratch + u"list" + sep;
+  EXPECT_FALSE(files->ListFolder(root));  // missing: cannot be listed
+  ASSERT_TRUE(files->CreateFolder(root + u"a" + sep + u"deep" + sep));
+  ASSERT_TRUE(files->CreateFolder(root + u"\u30d5\u30a9\u30eb\u30c0"));
+  EXPECT_TRUE(files->CreateFolder(root + u"a"));  // already there
+  ASSERT_TRUE(files->WriteFile(root + u"file.txt", std::vector<std::byte>{std::byte{1}}));
+  EXPECT_FALSE(files->CreateFolder(root + u"file.txt"));  // a file is in the way
+
+  auto listed = files->ListFolder(root);
+  ASSERT_TRUE(listed);
+  std::map<std::u16string, bool> entries;
+  for (const FolderEntry& entry : *listed) entries[entry.name] = entry.isFolder;
+  EXPECT_EQ(listed->size(), 3u);  // no "." or ".."
+  EXPECT_EQ(entries, (std::map<std::u16string, bool>{
+                         {u"a", true}, {u"file.txt", false}, {u"\u30d5\u30a9\u30eb\u30c0", true}}));
+  EXPECT_TRUE(files->ListFolder(root + u"a" + sep + u"deep" + sep)->empty());
 }
 
 }  // namespace

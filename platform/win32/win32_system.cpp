@@ -1,6 +1,7 @@
 #include "win32/win32_system.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -110,6 +111,38 @@ bool Win32FileSystem::WriteFile(std::u16string_view path, std::span<const std::b
 bool Win32FileSystem::RemoveFile(std::u16string_view path) noexcept {
   try {
     return ::DeleteFileW(ToWide(path).c_str()) != FALSE;
+  } catch (...) {
+    return false;
+  }
+}
+
+std::optional<std::vector<FolderEntry>> Win32FileSystem::ListFolder(
+    std::u16string_view folder) const {
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileExW((ToWide(folder) + L"*").c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+  struct FindCloser {
+    HANDLE h;
+    ~FindCloser() { ::FindClose(h); }
+  } closer{search};
+  std::vector<FolderEntry> entries;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    entries.push_back({FromWide(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (::FindNextFileW(search, &found));
+  return entries;
+}
+
+bool Win32FileSystem::CreateFolder(std::u16string_view path) noexcept {
+  try {
+    std::wstring full = ToWide(path);
+    while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+    // Refuses relative paths, which is fine: every folder the programs create is absolute.
+    ::SHCreateDirectoryExW(nullptr, full.c_str(), nullptr);
+    const DWORD attributes = ::GetFileAttributesW(full.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   } catch (...) {
     return false;
   }
