@@ -1,0 +1,144 @@
+#include "classic_box_images.h"
+
+#include <objidl.h>  // gdiplus needs it, and WIN32_LEAN_AND_MEAN leaves it out
+#include <gdiplus.h>
+
+#include <memory>
+#include <vector>
+
+#include "win32/unique_resource.h"
+
+namespace brimlet::win32 {
+namespace {
+
+struct Dib {
+  UniqueGdiObject bitmap;
+  uint32_t* pixels = nullptr;  // top-down, 0xAARRGGBB
+};
+
+Dib CreateDib(int width, int height) noexcept {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  Dib dib;
+  void* bits = nullptr;
+  dib.bitmap.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (dib.bitmap) dib.pixels = static_cast<uint32_t*>(bits);
+  return dib;
+}
+
+// The icon's own pixels with their alpha; an icon without an alpha channel takes it from
+// its mask.
+bool ReadIconPixels(HICON icon, int size, std::vector<uint32_t>& pixels) noexcept {
+  ICONINFO info{};
+  if (!::GetIconInfo(icon, &info)) return false;
+  UniqueGdiObject color(info.hbmColor);
+  UniqueGdiObject mask(info.hbmMask);
+  if (!color) return false;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = size;
+  bi.bmiHeader.biHeight = -size;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  pixels.assign(static_cast<size_t>(size) * size, 0);
+  HDC screen = ::GetDC(nullptr);
+  const int rows = ::GetDIBits(screen, static_cast<HBITMAP>(color.get()), 0, size, pixels.data(),
+                               &bi, DIB_RGB_COLORS);
+  bool hasAlpha = false;
+  for (uint32_t p : pixels) hasAlpha = hasAlpha || (p >> 24) != 0;
+  if (rows == size && !hasAlpha && mask) {
+    std::vector<uint32_t> maskPixels(pixels.size(), 0);
+    ::GetDIBits(screen, static_cast<HBITMAP>(mask.get()), 0, size, maskPixels.data(), &bi,
+                DIB_RGB_COLORS);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+      if ((maskPixels[i] & 0xFFFFFF) == 0) pixels[i] |= 0xFF000000u;
+    }
+  }
+  ::ReleaseDC(nullptr, screen);
+  return rows == size;
+}
+
+HICON IconFromPixels(const std::vector<uint32_t>& pixels, int size) noexcept {
+  Dib color = CreateDib(size, size);
+  if (!color.pixels) return nullptr;
+  std::copy(pixels.begin(), pixels.end(), color.pixels);
+  UniqueGdiObject mask(::CreateBitmap(size, size, 1, 1, nullptr));
+  ICONINFO info{TRUE, 0, 0, static_cast<HBITMAP>(mask.get()),
+                static_cast<HBITMAP>(color.bitmap.get())};
+  return ::CreateIconIndirect(&info);
+}
+
+}  // namespace
+
+HICON LoadRecolouredIcon(HINSTANCE module, int id, int size, COLORREF black) noexcept {
+  try {
+    UniqueHIcon icon(static_cast<HICON>(
+        ::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    if (!icon) return nullptr;
+    std::vector<uint32_t> pixels;
+    if (!ReadIconPixels(icon.get(), size, pixels)) return nullptr;
+    const uint32_t replacement = (GetRValue(black) << 16) | (GetGValue(black) << 8) |
+                                 GetBValue(black);
+    for (uint32_t& p : pixels) {
+      if ((p & 0xFFFFFF) == 0 && (p >> 24) != 0) {
+        // Premultiplied like the source, so partly transparent edge pixels stay smooth.
+        const uint32_t a = p >> 24;
+        const uint32_t r = ((replacement >> 16) & 0xFF) * a / 255;
+        const uint32_t g = ((replacement >> 8) & 0xFF) * a / 255;
+        const uint32_t b = (replacement & 0xFF) * a / 255;
+        p = (a << 24) | (r << 16) | (g << 8) | b;
+      }
+    }
+    return IconFromPixels(pixels, size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+HICON LoadEngineIcon(const std::wstring& path, int size) noexcept {
+  if (path.empty() || path.back() == L'\\') return nullptr;
+  if (HICON icon = static_cast<HICON>(
+          ::LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE))) {
+    return icon;
+  }
+  // PNG, GIF, BMP: through the imaging library (started by the search role).
+  std::unique_ptr<Gdiplus::Bitmap> source(Gdiplus::Bitmap::FromFile(path.c_str()));
+  if (!source || source->GetLastStatus() != Gdiplus::Ok) return nullptr;
+  Gdiplus::Bitmap scaled(size, size, PixelFormat32bppARGB);
+  {
+    Gdiplus::Graphics graphics(&scaled);
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    graphics.DrawImage(source.get(), 0, 0, size, size);
+  }
+  HICON icon = nullptr;
+  if (scaled.GetHICON(&icon) != Gdiplus::Ok) return nullptr;
+  return icon;
+}
+
+HBITMAP IconToMenuBitmap(HICON icon, int width, int height, COLORREF background) noexcept {
+  Dib dib = CreateDib(width, height);
+  if (!dib.pixels) return nullptr;
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  ::ReleaseDC(nullptr, screen);
+  HGDIOBJ old = ::SelectObject(dc, dib.bitmap.get());
+  RECT rc{0, 0, width, height};
+  HBRUSH brush = ::CreateSolidBrush(background);
+  ::FillRect(dc, &rc, brush);
+  ::DeleteObject(brush);
+  ::DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+  ::GdiFlush();
+  // Opaque everywhere: a menu takes a 32-bit bitmap's alpha at its word.
+  for (int i = 0; i < width * height; ++i) dib.pixels[i] |= 0xFF000000u;
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  return static_cast<HBITMAP>(dib.bitmap.release());
+}
+
+}  // namespace brimlet::win32

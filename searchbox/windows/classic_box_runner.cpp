@@ -1,0 +1,36 @@
+// The search role's classic box: the catalogue is loaded for the window, which keeps its
+// own copy, and the loop runs until the box posts its quit message.
+#include "catalogue_reader.h"
+#include "classic_box_window.h"
+#include "settings_win32.h"
+#include "win32/win32_system.h"
+#include "win32/win32_xml.h"
+#include "window_runners.h"
+
+namespace brimlet::win32 {
+
+int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept {
+  try {
+    SearchBoxWindow box(module.Instance(), settings);
+    loop.AddFilter(&box);
+    {
+      const Win32FileSystem files;
+      const Win32XmlParser parser;
+      const std::unique_ptr<SearchEngineList> catalogue =
+          LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
+      box.SetCatalogue(catalogue.get());
+    }
+    if (box.Create() == nullptr) {
+      loop.RemoveFilter(&box);
+      return -1;
+    }
+    ::ShowWindow(box.hwnd(), SW_SHOWDEFAULT);
+    const int result = loop.Run();
+    loop.RemoveFilter(&box);
+    return result;
+  } catch (...) {
+    return -1;
+  }
+}
+
+}  // namespace brimlet::win32

@@ -1,0 +1,111 @@
+// SearchBoxWindow: the classic search box, a resizable modeless dialog with an edit field,
+// the engine drop-down button, the search button, the record check box and three small
+// system buttons (settings, push-pin, help).
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shldisp.h>
+#include <shobjidl.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "search_engine_list.h"
+#include "search_history.h"
+#include "settings.h"
+#include "win32/dialog_resizer.h"
+#include "win32/message_loop.h"
+#include "win32/unique_resource.h"
+#include "win32/win32_codepage.h"
+#include "win32/win32_registry.h"
+#include "win32/window.h"
+
+namespace brimlet::win32 {
+
+class SearchBoxWindow final : public Dialog, public IMessageFilter {
+ public:
+  SearchBoxWindow(HINSTANCE module, Settings& settings) noexcept;
+  ~SearchBoxWindow() override;
+
+  // Takes a copy of the catalogue; the rotation list holds every engine in catalogue order.
+  void SetCatalogue(const SearchEngineList* catalogue) noexcept;
+  // Creates the dialog without owner; nothing on failure.
+  HWND Create() noexcept;
+
+  bool PreTranslateMessage(MSG& msg) noexcept override;
+
+  // Called on the notice thread.
+  static void OnNotice(void* context, std::u16string_view label, std::u16string_view description,
+                       std::u16string_view address) noexcept;
+  static void OnNoNotice(void* context) noexcept;
+
+ protected:
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                     INT_PTR& result) noexcept override;
+
+ private:
+  void OnInitDialog() noexcept;
+  void SetUpEdit() noexcept;
+  void MakeLarge() noexcept;
+  void SetUpAutoComplete() noexcept;
+  void StartNoticeCheck() noexcept;
+  void BuildEngineButton() noexcept;
+  void BuildSystemButtons() noexcept;
+  void PlaceWindow() noexcept;
+  void RefreshUiState() noexcept;
+  void UpdateEngineButton() noexcept;
+  int EngineImage(const ISearchEngineItem* engine) noexcept;
+  void LayOutEngineButton() noexcept;
+  void StepEngine(bool forward) noexcept;
+  void ShowEngineMenu() noexcept;
+  void RunSearch() noexcept;
+  void OpenSettings() noexcept;
+  void OpenHelp() noexcept;
+  void OpenNotice() noexcept;
+  void ShowNoticeLink() noexcept;
+  void OnDestroy() noexcept;
+  bool OnCommand(int id, int code) noexcept;
+  bool OnNotify(const NMHDR& header, INT_PTR& result) noexcept;
+  void PaintCueText(HWND edit) noexcept;
+  HWND Item(int id) const noexcept { return ::GetDlgItem(hwnd(), id); }
+  RECT ItemRect(int id) const noexcept;
+
+  static LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
+  static LRESULT CALLBACK LinkProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
+
+  HINSTANCE module_;
+  Settings& settings_;
+  Win32Registry registry_;
+  Win32CodePageConverter converter_;
+  HACCEL accelerators_ = nullptr;
+  bool record_ = false;
+  bool hideWhenInactive_ = true;
+  bool searching_ = false;
+
+  std::unique_ptr<SearchEngineList> catalogue_;
+  std::vector<const ISearchEngineItem*> rotation_;
+  const ISearchEngineItem* current_ = nullptr;
+  SearchHistory history_;
+
+  HIMAGELIST engineImages_ = nullptr;
+  HIMAGELIST systemImages_ = nullptr;
+  // Image index per engine; -1 for an engine whose icon could not be loaded.
+  std::map<const ISearchEngineItem*, int> engineImageIndex_;
+
+  ComPtr<IAutoComplete2> autoComplete_;
+  ComPtr<IAutoCompleteDropDown> dropDown_;
+
+  UniqueHandle noticeThread_;
+  std::wstring noticeLabel_, noticeDescription_, noticeAddress_;
+  HWND noticeLink_ = nullptr;
+  HWND noticeTip_ = nullptr;
+
+  UniqueGdiObject largeFont_;
+  UniqueGdiObject windowBrush_;
+  DialogResizer resizer_;
+};
+
+}  // namespace brimlet::win32
