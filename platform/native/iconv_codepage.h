@@ -10,10 +10,8 @@ class IconvCodePageConverter final : public ICodePageConverter {
  public:
   explicit IconvCodePageConverter(uint32_t ansiCodePage = code_page::kShiftJis) noexcept
       : ansiCodePage_(ansiCodePage) {}
-  std::optional<std::string> FromUtf16(std::u16string_view text,
-                                       uint32_t codePage) const override;
-  std::optional<std::u16string> ToUtf16(std::string_view bytes,
-                                        uint32_t codePage) const override;
+  std::optional<std::string> FromUtf16(std::u16string_view text, uint32_t codePage) const override;
+  std::optional<std::u16string> ToUtf16(std::string_view bytes, uint32_t codePage) const override;
 
  private:
   uint32_t ansiCodePage_;

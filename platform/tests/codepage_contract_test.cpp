@@ -23,7 +23,9 @@ TEST(CodePageContract, FromUtf16) {
       {u"あ", code_page::kShiftJis, "\x82\xa0"},
       {u"あ", code_page::kAnsi, "\x82\xa0"},
       {u"テスト", code_page::kAnsi, "\x83\x65\x83\x58\x83\x67"},
-      {u"ｱ～50%", code_page::kShiftJis, "\xb1\x81\x60" "50%"},
+      {u"ｱ～50%", code_page::kShiftJis,
+       "\xb1\x81\x60"
+       "50%"},
       // Not representable: the default character, never a look-alike.
       {u"caf\u00e9", code_page::kShiftJis, "caf?"},
       {u"a\u0e01b", code_page::kEucJp, "a?b"},

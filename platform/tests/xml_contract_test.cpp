@@ -1,5 +1,16 @@
 // Contract of the XML adapters: encodings, the element text rule, child enumeration, and
 // documents that must not load.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,6 +38,57 @@ std::u16string RootText(std::string_view bytes) {
   return root ? root->Text() : u"<no root>";
 }
 
+// A real listening socket on 127.0.0.1 that tells whether anyone connected to it.
+class Listener {
+ public:
+  Listener() {
+#ifdef _WIN32
+    WSADATA data;
+    started_ = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+#endif
+    socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ok_ = socket_ != kInvalid &&
+          ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+          ::listen(socket_, 8) == 0 &&
+          ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    port_ = ntohs(address.sin_port);
+  }
+  ~Listener() {
+    if (socket_ != kInvalid) Close(socket_);
+#ifdef _WIN32
+    if (started_) ::WSACleanup();
+#endif
+  }
+  bool ok() const { return ok_; }
+  int port() const { return port_; }
+  bool ConnectionArrived(int milliseconds) {
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(socket_, &ready);
+    timeval wait{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    return ::select(static_cast<int>(socket_) + 1, &ready, nullptr, nullptr, &wait) > 0;
+  }
+
+ private:
+#ifdef _WIN32
+  using Socket = SOCKET;
+  static constexpr Socket kInvalid = INVALID_SOCKET;
+  static void Close(Socket s) { ::closesocket(s); }
+  bool started_ = false;
+#else
+  using Socket = int;
+  static constexpr Socket kInvalid = -1;
+  static void Close(Socket s) { ::close(s); }
+#endif
+  Socket socket_ = kInvalid;
+  bool ok_ = false;
+  int port_ = 0;
+};
+
 TEST(XmlContract, ParserDecidesTheEncodingFromDeclarationOrByteOrderMark) {
   // 検索エンジン in each encoding.
   const std::u16string expected = u"検索エンジン";
@@ -36,17 +98,21 @@ TEST(XmlContract, ParserDecidesTheEncodingFromDeclarationOrByteOrderMark) {
   };
   using namespace std::string_literals;
   const Case cases[] = {
-      {"UTF-8, no declaration", "<r>\xe6\xa4\x9c\xe7\xb4\xa2\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3</r>"},
+      {"UTF-8, no declaration",
+       "<r>\xe6\xa4\x9c\xe7\xb4\xa2\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3</r>"},
       {"UTF-8 with byte-order mark",
-       "\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>\xe6\xa4\x9c\xe7\xb4\xa2\xe3\x82\xa8"
+       "\xef\xbb\xbf<?xml version=\"1.0\" "
+       "encoding=\"UTF-8\"?><r>\xe6\xa4\x9c\xe7\xb4\xa2\xe3\x82\xa8"
        "\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3</r>"},
-      {"Shift_JIS", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<r>\x8c\x9f\x8d\xf5\x83\x47"
-                    "\x83\x93\x83\x57\x83\x93</r>"},
+      {"Shift_JIS",
+       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<r>\x8c\x9f\x8d\xf5\x83\x47"
+       "\x83\x93\x83\x57\x83\x93</r>"},
       {"shift_jis in lower case, single quotes",
        "<?xml version='1.0' encoding='shift_jis' standalone='yes'?><r>\x8c\x9f\x8d\xf5\x83\x47\x83"
        "\x93\x83\x57\x83\x93</r>"},
-      {"EUC-JP", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><r>\xb8\xa1\xba\xf7\xa5\xa8\xa5\xf3"
-                 "\xa5\xb8\xa5\xf3</r>"},
+      {"EUC-JP",
+       "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><r>\xb8\xa1\xba\xf7\xa5\xa8\xa5\xf3"
+       "\xa5\xb8\xa5\xf3</r>"},
       {"UTF-16LE with byte-order mark",
        "\xff\xfe<\0r\0>\0\x1c\x69\x22\x7d\xa8\x30\xf3\x30\xb8\x30\xf3\x30<\0/\0r\0>\0"s},
       {"UTF-16BE with byte-order mark",
@@ -110,9 +176,12 @@ TEST(XmlContract, ChildNodesListsEveryNodeInDocumentOrder) {
     std::u16string name;
   };
   const Expected expected[] = {
-      {XmlNodeType::kText, u"#text"},    {XmlNodeType::kElement, u"a"},
-      {XmlNodeType::kComment, u"#comment"}, {XmlNodeType::kCData, u"#cdata-section"},
-      {XmlNodeType::kProcessingInstruction, u"pi"}, {XmlNodeType::kElement, u"b"},
+      {XmlNodeType::kText, u"#text"},
+      {XmlNodeType::kElement, u"a"},
+      {XmlNodeType::kComment, u"#comment"},
+      {XmlNodeType::kCData, u"#cdata-section"},
+      {XmlNodeType::kProcessingInstruction, u"pi"},
+      {XmlNodeType::kElement, u"b"},
       {XmlNodeType::kText, u"#text"},
   };
   ASSERT_EQ(children->size(), std::size(expected));
@@ -139,16 +208,10 @@ TEST(XmlContract, ElementsOutliveTheirDocument) {
 TEST(XmlContract, MalformedOrWronglyEncodedDocumentsDoNotLoad) {
   using namespace std::string_literals;
   const std::string cases[] = {
-      "",
-      "not xml at all",
-      "<r><a>truncated</a>",
-      "<r></R>",
-      "<r/><r/>",
-      "<r>&undefined;</r>",
+      "", "not xml at all", "<r><a>truncated</a>", "<r></R>", "<r/><r/>", "<r>&undefined;</r>",
       "<r>\0</r>"s,
       // Shift_JIS bytes in a document that says (or defaults to) UTF-8.
-      "<r>\x8c\x9f\x8d\xf5</r>",
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>\x8c\x9f</r>",
+      "<r>\x8c\x9f\x8d\xf5</r>", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>\x8c\x9f</r>",
       // A lead byte followed by a byte no trail can be.
       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r>\x8c\x20</r>",
       "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><r>\xb8\x20</r>",
@@ -204,6 +267,35 @@ TEST(XmlContract, DocumentTypeDeclarationsAreRefused) {
       }
     }
   }
+}
+
+TEST(XmlContract, NothingIsFetchedFromTheNetwork) {
+  Listener listener;
+  ASSERT_TRUE(listener.ok());
+  const std::string url = "http://127.0.0.1:" + std::to_string(listener.port()) + "/";
+  // Refused: they need a document type declaration.
+  const std::string refused[] = {
+      "<!DOCTYPE r SYSTEM \"" + url + "r.dtd\"><r/>",
+      "<!DOCTYPE r [<!ENTITY x SYSTEM \"" + url + "x\">]><r>&x;</r>",
+      "<!DOCTYPE r [<!ENTITY % p SYSTEM \"" + url + "p\">%p;]><r/>",
+  };
+  for (const std::string& bytes : refused) {
+    EXPECT_FALSE(Load(bytes)) << bytes;
+  }
+  // Well-formed without one, and loaded, but their references are only text.
+  const std::string loaded[] = {
+      "<?xml-stylesheet type=\"text/xsl\" href=\"" + url + "s.xsl\"?><r>x</r>",
+      "<r xmlns:xi=\"http://www.w3.org/2001/XInclude\"><xi:include href=\"" + url +
+          "i.xml\"/>x</r>",
+      "<r xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"urn:x " +
+          url + "s.xsd\" xsi:noNamespaceSchemaLocation=\"" + url + "n.xsd\">x</r>",
+  };
+  for (const std::string& bytes : loaded) {
+    auto document = Load(bytes);
+    ASSERT_TRUE(document) << bytes;
+    EXPECT_EQ(document->FirstChildElement(u"r")->Text(), u"x") << bytes;
+  }
+  EXPECT_FALSE(listener.ConnectionArrived(500));
 }
 
 TEST(XmlContract, DeepNestingFailsOrLoadsWithoutExhaustingTheStack) {

@@ -222,8 +222,8 @@ std::optional<std::vector<std::byte>> StreamBytes(std::span<const std::byte> byt
 }
 
 void SetProperty(IXMLDOMDocument* document, const wchar_t* name, VARIANT value) {
-  ComPtr<IXMLDOMDocument2> document2 = ComPtr<IXMLDOMDocument>(document).As<IXMLDOMDocument2>(
-      kIidXmlDomDocument2);
+  ComPtr<IXMLDOMDocument2> document2 =
+      ComPtr<IXMLDOMDocument>(document).As<IXMLDOMDocument2>(kIidXmlDomDocument2);
   UniqueBstr bstrName(::SysAllocString(name));
   // Older DOM versions lack some of these; the prolog scan enforces what matters.
   if (document2 && bstrName) document2->setProperty(bstrName.get(), value);
@@ -231,7 +231,8 @@ void SetProperty(IXMLDOMDocument* document, const wchar_t* name, VARIANT value) 
 
 }  // namespace
 
-std::unique_ptr<IXmlDocument> Win32XmlParser::Load(std::span<const std::byte> bytes) const noexcept {
+std::unique_ptr<IXmlDocument> Win32XmlParser::Load(
+    std::span<const std::byte> bytes) const noexcept {
   try {
     const auto prolog = xml_prolog::Scan(bytes);
     if (!prolog || bytes.empty() || bytes.size() > UINT_MAX / 2) return nullptr;
@@ -270,8 +271,8 @@ std::unique_ptr<IXmlDocument> Win32XmlParser::Load(std::span<const std::byte> by
 
     ComPtr<IXMLDOMParseError> error;
     long code = 0;
-    if (document->get_parseError(error.put()) == S_OK && error && error->get_errorCode(&code) == S_OK &&
-        code != 0) {
+    if (document->get_parseError(error.put()) == S_OK && error &&
+        error->get_errorCode(&code) == S_OK && code != 0) {
       return nullptr;
     }
     ComPtr<IXMLDOMDocumentType> doctype;

@@ -106,7 +106,8 @@ std::u16string FolderOf(std::u16string_view path) {
 std::u16string Join(std::u16string_view folder, std::u16string_view name) {
   std::u16string path(folder);
   if (!path.empty() && path.back() != u'\\' && path.back() != u'/') {
-    const bool slashes = path.find(u'\\') == std::u16string::npos && path.find(u'/') != std::u16string::npos;
+    const bool slashes =
+        path.find(u'\\') == std::u16string::npos && path.find(u'/') != std::u16string::npos;
     path += slashes ? u'/' : u'\\';
   }
   return path + std::u16string(name);

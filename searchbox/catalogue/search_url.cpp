@@ -8,9 +8,9 @@ namespace {
 constexpr std::u16string_view kSearchTerms = u"{searchTerms}";
 
 bool IsSafe(unsigned char c) noexcept {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-         c == '!' || c == '\'' || c == '(' || c == ')' || c == '*' || c == '-' || c == '.' ||
-         c == '/' || c == ':' || c == '_' || c == '~';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '!' ||
+         c == '\'' || c == '(' || c == ')' || c == '*' || c == '-' || c == '.' || c == '/' ||
+         c == ':' || c == '_' || c == '~';
 }
 
 uint32_t CodePageFor(std::u16string_view encoding) noexcept {

@@ -59,8 +59,8 @@ void BM_ReadCatalogue500FromMemory(benchmark::State& state) {
 BENCHMARK(BM_ReadCatalogue500FromMemory)->Unit(benchmark::kMillisecond);
 
 void BM_LoadCatalogue500FromFile(benchmark::State& state) {
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("brimlet-bench-" + std::to_string(::getpid()));
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("brimlet-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   PosixFileSystem files;
   const std::u16string programFolder = Utf8ToUtf16(folder.string() + "/");

@@ -16,13 +16,14 @@ TEST(SearchEngineList, FindByGuidFoldsOnlyAsciiLettersAndPrefersTheEarlierEngine
     int expectedIndex;  // -1: none
   };
   const Case cases[] = {
-      {u"{0A1b-ä}", 0},  {u"{0a1b-ä}", 0},  {u"{0A1B-ä}", 0}, {u"{0A1b-Ä}", -1},
+      {u"{0A1b-ä}", 0},   {u"{0a1b-ä}", 0},    {u"{0A1B-ä}", 0}, {u"{0A1b-Ä}", -1},
       {u"{ｇｕｉｄ}", 2}, {u"{ＧＵＩＤ}", -1}, {u"PLAIN", 3},    {u"plain ", -1},
-      {u"plai", -1},     {u"", -1},
+      {u"plai", -1},      {u"", -1},
   };
   for (const Case& c : cases) {
     const ISearchEngineItem* found = list->FindByGuid(c.query);
-    const ISearchEngineItem* expected = c.expectedIndex < 0 ? nullptr : list->GetAt(c.expectedIndex);
+    const ISearchEngineItem* expected =
+        c.expectedIndex < 0 ? nullptr : list->GetAt(c.expectedIndex);
     EXPECT_EQ(found, expected) << std::string(c.query.begin(), c.query.end());
   }
 }
@@ -124,7 +125,8 @@ TEST(SearchEngineParameter, EachClassShowsItsInterfaceAndCopiesItsTexts) {
   fixed.SetKey(u"ie");
   const auto fixedCopy = fixed.Clone();
   ASSERT_TRUE(fixedCopy);
-  const auto* fixedView = dynamic_cast<const IStaticSearchEngineParameter*>(fixedCopy->GetInterface());
+  const auto* fixedView =
+      dynamic_cast<const IStaticSearchEngineParameter*>(fixedCopy->GetInterface());
   ASSERT_NE(fixedView, nullptr);
   EXPECT_EQ(fixedView->GetType(), 1);
   EXPECT_EQ(fixedView->GetValue(), u"utf-8");

@@ -14,10 +14,10 @@ namespace {
 
 const std::string kFormat = "{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30021}";
 
-std::string Engine(const std::string& guid, const std::string& extra = "",
-                   const std::string& parameters =
-                       "<p><type>3</type><key>q</key><encode>utf-8</encode></p>",
-                   const std::string& tag = "search_engine") {
+std::string Engine(
+    const std::string& guid, const std::string& extra = "",
+    const std::string& parameters = "<p><type>3</type><key>q</key><encode>utf-8</encode></p>",
+    const std::string& tag = "search_engine") {
   return "<" + tag + "><guid>" + guid + "</guid><name>N" + guid +
          "</name><host>https://h</host><path>/s?</path>" + extra + "<parameters>" + parameters +
          "</parameters></" + tag + ">";
@@ -110,8 +110,7 @@ TEST_F(CatalogueReader, DocumentLevelRules) {
       {"no format", "<search_engines>" + a + "</search_engines>", std::nullopt},
       {"format after the engines",
        "<search_engines>" + a + "<format>" + kFormat + "</format></search_engines>", u"a "},
-      {"first format counts",
-       Catalogue(a + "<format>wrong</format>"), u"a "},
+      {"first format counts", Catalogue(a + "<format>wrong</format>"), u"a "},
       {"second format does not count",
        "<search_engines><format>x</format><format>" + kFormat + "</format></search_engines>",
        std::nullopt},
@@ -145,24 +144,34 @@ TEST_F(CatalogueReader, MalformedEnginesAndParametersAreDroppedAlone) {
   };
   const Case cases[] = {
       {"complete", Engine("x"), true},
-      {"no guid", "<search_engine><name>n</name><host>h</host><path>/</path><parameters>" + p2 +
-                      "</parameters></search_engine>", false},
-      {"blank name", "<search_engine><guid>x</guid><name>  </name><host>h</host><path>/</path>"
-                     "<parameters>" + p2 + "</parameters></search_engine>", false},
-      {"no host", "<search_engine><guid>x</guid><name>n</name><path>/</path><parameters>" + p2 +
-                      "</parameters></search_engine>", false},
-      {"no path", "<search_engine><guid>x</guid><name>n</name><host>h</host><parameters>" + p2 +
-                      "</parameters></search_engine>", false},
-      {"no parameters", "<search_engine><guid>x</guid><name>n</name><host>h</host><path>/</path>"
-                        "</search_engine>", false},
+      {"no guid",
+       "<search_engine><name>n</name><host>h</host><path>/</path><parameters>" + p2 +
+           "</parameters></search_engine>",
+       false},
+      {"blank name",
+       "<search_engine><guid>x</guid><name>  </name><host>h</host><path>/</path>"
+       "<parameters>" +
+           p2 + "</parameters></search_engine>",
+       false},
+      {"no host",
+       "<search_engine><guid>x</guid><name>n</name><path>/</path><parameters>" + p2 +
+           "</parameters></search_engine>",
+       false},
+      {"no path",
+       "<search_engine><guid>x</guid><name>n</name><host>h</host><parameters>" + p2 +
+           "</parameters></search_engine>",
+       false},
+      {"no parameters",
+       "<search_engine><guid>x</guid><name>n</name><host>h</host><path>/</path>"
+       "</search_engine>",
+       false},
       {"empty parameters", Engine("x", "", ""), false},
       {"only parameter of type 5", Engine("x", "", "<p><type>5</type><key>k</key></p>"), false},
       {"only parameter without key", Engine("x", "", "<p><type>2</type><key></key></p>"), false},
       {"only parameter of type 0", Engine("x", "", "<p><type>0</type><key>k</key></p>"), false},
       {"only parameter without type", Engine("x", "", "<p><key>k</key></p>"), false},
       {"only parameter of type -2", Engine("x", "", "<p><type>-2</type><key>k</key></p>"), false},
-      {"type 2 followed by letters", Engine("x", "", "<p><type>2abc</type><key>k</key></p>"),
-       true},
+      {"type 2 followed by letters", Engine("x", "", "<p><type>2abc</type><key>k</key></p>"), true},
       {"type with blanks and sign", Engine("x", "", "<p><type> +2</type><key>k</key></p>"), true},
       {"type as text around a comment",
        Engine("x", "", "<p><type>2<!-- c --></type><key>k</key></p>"), true},
@@ -173,9 +182,10 @@ TEST_F(CatalogueReader, MalformedEnginesAndParametersAreDroppedAlone) {
     EXPECT_EQ(Guids(*list), c.kept ? u"before x after " : u"before after ") << c.what;
   }
 
-  auto list = Read(Catalogue(Engine(
-      "x", "", "<p><type>5</type><key>a</key></p>text<!--c--><p><type>2</type><key>b</key></p>"
-               "<p><type>2</type></p><p><type>1</type><key>c</key></p>")));
+  auto list = Read(Catalogue(
+      Engine("x", "",
+             "<p><type>5</type><key>a</key></p>text<!--c--><p><type>2</type><key>b</key></p>"
+             "<p><type>2</type></p><p><type>1</type><key>c</key></p>")));
   ASSERT_TRUE(list);
   ASSERT_EQ(list->GetCount(), 1u);
   const ISearchEngineParameterList* parameters = list->GetAt(0)->GetParameters();
@@ -192,9 +202,14 @@ TEST_F(CatalogueReader, MethodIsALeadingIntegerWithOneForNothing) {
     int32_t value;
   };
   const Case cases[] = {
-      {"", 1},          {"<method></method>", 1},       {"<method>0</method>", 1},
-      {"<method>x</method>", 1},  {"<method>-7</method>", -7}, {"<method> 12abc</method>", 12},
-      {"<method>99999999999</method>", INT32_MAX},          {"<method>-99999999999</method>", INT32_MIN},
+      {"", 1},
+      {"<method></method>", 1},
+      {"<method>0</method>", 1},
+      {"<method>x</method>", 1},
+      {"<method>-7</method>", -7},
+      {"<method> 12abc</method>", 12},
+      {"<method>99999999999</method>", INT32_MAX},
+      {"<method>-99999999999</method>", INT32_MIN},
       {"<method>3</method><method>4</method>", 3},
   };
   for (const Case& c : cases) {
@@ -212,11 +227,11 @@ TEST_F(CatalogueReader, DefaultEngineRule) {
   };
   const std::string bad = "<search_engine><guid>bad</guid></search_engine>";
   const Case cases[] = {
-      {"named, case ignored", "<default_search_engine>B</default_search_engine>" + Engine("a") +
-                                  Engine("b"), u"b"},
+      {"named, case ignored",
+       "<default_search_engine>B</default_search_engine>" + Engine("a") + Engine("b"), u"b"},
       {"a later match replaces an earlier one",
-       "<default_search_engine>b</default_search_engine>" + Engine("a") + Engine("b", "<image>1</image>") +
-           Engine("B", "<image>2</image>"),
+       "<default_search_engine>b</default_search_engine>" + Engine("a") +
+           Engine("b", "<image>1</image>") + Engine("B", "<image>2</image>"),
        u"B"},
       {"naming no engine", "<default_search_engine>z</default_search_engine>" + Engine("a"),
        u"<none>"},
@@ -227,7 +242,8 @@ TEST_F(CatalogueReader, DefaultEngineRule) {
       {"absent: the first engine read", bad + Engine("a") + Engine("b"), u"a"},
       {"the first element counts",
        "<default_search_engine>b</default_search_engine><default_search_engine>a"
-       "</default_search_engine>" + Engine("a") + Engine("b"),
+       "</default_search_engine>" +
+           Engine("a") + Engine("b"),
        u"b"},
   };
   for (const Case& c : cases) {
@@ -259,15 +275,16 @@ TEST_F(CatalogueReader, BadInputYieldsNoCatalogue) {
            "</format>" + Engine("\x8c\x9f") + "</search_engines>"},
       {"external entity",
        "<!DOCTYPE search_engines [<!ENTITY f SYSTEM \"file:///etc/hostname\">]>"
-       "<search_engines><format>" + kFormat + "</format>" + Engine("&f;") + "</search_engines>"},
+       "<search_engines><format>" +
+           kFormat + "</format>" + Engine("&f;") + "</search_engines>"},
       {"entity expansion",
        "<!DOCTYPE search_engines [<!ENTITY a \"aaaaaaaaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;"
        "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;"
        "&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\"><!ENTITY e "
        "\"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\"><!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;"
        "&e;&e;&e;&e;&e;&e;&e;&e;&e;\"><!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;"
-       "&f;\">]><search_engines><format>" + kFormat + "</format>" + Engine("&g;") +
-           "</search_engines>"},
+       "&f;\">]><search_engines><format>" +
+           kFormat + "</format>" + Engine("&g;") + "</search_engines>"},
   };
   for (const Case& c : cases) {
     EXPECT_FALSE(Read(c.bytes)) << c.what;
@@ -285,9 +302,9 @@ TEST_F(CatalogueReader, BadInputYieldsNoCatalogue) {
 
 TEST_F(CatalogueReader, EncodingOfTheFileIsHonoured) {
   // ウェブ in Shift_JIS and in EUC-JP.
-  const std::string sjis = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><search_engines><format>" +
-                           kFormat + "</format>" + Engine("g\x83\x45\x83\x46\x83\x75") +
-                           "</search_engines>";
+  const std::string sjis =
+      "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><search_engines><format>" + kFormat +
+      "</format>" + Engine("g\x83\x45\x83\x46\x83\x75") + "</search_engines>";
   const std::string eucjp = "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><search_engines><format>" +
                             kFormat + "</format>" + Engine("g\xa5\xa6\xa5\xa7\xa5\xd6") +
                             "</search_engines>";
@@ -330,16 +347,16 @@ TEST_F(CatalogueFiles, DataFolderCopyComesFirstEvenWhenRejected) {
   auto list = Load();
   ASSERT_TRUE(list);
   EXPECT_EQ(Guids(*list), u"program ");
-  EXPECT_EQ(list->GetAt(0)->GetImagePath(), programFolder_ + u"image" +
-                                                programFolder_.back() + u"");
+  EXPECT_EQ(list->GetAt(0)->GetImagePath(),
+            programFolder_ + u"image" + programFolder_.back() + u"");
 
   Write(dataFolder_, dataCopy);
   list = Load();
   ASSERT_TRUE(list);
   EXPECT_EQ(Guids(*list), u"data ");
 
-  for (const std::string& rejected : {std::string(), std::string("<search_engines/>"),
-                                      Catalogue(Engine("data"), "{0}")}) {
+  for (const std::string& rejected :
+       {std::string(), std::string("<search_engines/>"), Catalogue(Engine("data"), "{0}")}) {
     Write(dataFolder_, rejected);
     EXPECT_FALSE(Load()) << rejected;
   }
@@ -356,7 +373,7 @@ TEST_F(CatalogueFiles, DataFolderCopyComesFirstEvenWhenRejected) {
 TEST_F(CatalogueFiles, MissingFilesAndFolders) {
   EXPECT_FALSE(Load());  // neither copy
   Write(programFolder_, Catalogue(Engine("program")));
-  EXPECT_FALSE(LoadCatalogue(*files_, *parser_, dataFolder_, u""));  // no program folder
+  EXPECT_FALSE(LoadCatalogue(*files_, *parser_, dataFolder_, u""));   // no program folder
   auto list = LoadCatalogue(*files_, *parser_, u"", programFolder_);  // no data folder
   ASSERT_TRUE(list);
   EXPECT_EQ(Guids(*list), u"program ");

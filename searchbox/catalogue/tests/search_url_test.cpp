@@ -27,8 +27,7 @@ std::unique_ptr<SearchEngineItem> ExampleEngine(std::u16string encodedEncoding =
   parameters->Add(Parameter<StaticSearchEngineParameter>(u"ie", u"utf-8"));
   parameters->Add(Parameter<EncodedSearchEngineParameter>(u"q", encodedEncoding));
   parameters->Add(Parameter<VariableSearchEngineParameter>(u"fr"));
-  parameters->Add(
-      Parameter<EncodedSearchEngineParameterEx>(u"u", exEncoding, u"L", u"T", u"k"));
+  parameters->Add(Parameter<EncodedSearchEngineParameterEx>(u"u", exEncoding, u"L", u"T", u"k"));
   SearchEngineFields fields;
   fields.host = u"H";
   fields.path = u"/search?";
@@ -122,13 +121,10 @@ TEST_F(SearchUrl, ParameterOrderTypesAndEmptySegments) {
   EXPECT_EQ(BuildSearchUrl(*converter_, *none, u"x"), u"https://h.example/s?");
 
   // An unknown type makes no segment and no stray "&".
-  class UnknownParameter final
-      : public SearchEngineParameterImplT<IVariableSearchEngineParameter> {
+  class UnknownParameter final : public SearchEngineParameterImplT<IVariableSearchEngineParameter> {
    public:
     int GetType() const override { return 9; }
-    std::unique_ptr<SearchEngineParameterRoot> Clone() const noexcept override {
-      return nullptr;
-    }
+    std::unique_ptr<SearchEngineParameterRoot> Clone() const noexcept override { return nullptr; }
   };
   auto parameters = std::make_unique<SearchEngineParameterList>();
   parameters->Add(Parameter<UnknownParameter>(u"z"));
