@@ -59,9 +59,8 @@ class EnumSearchHistory final : public IEnumString {
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) noexcept override {
     const uint32_t start = position_;
     const uint64_t target = uint64_t{start} + count;
-    position_ = target > std::numeric_limits<uint32_t>::max()
-                    ? std::numeric_limits<uint32_t>::max()
-                    : static_cast<uint32_t>(target);
+    position_ = target > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                              : static_cast<uint32_t>(target);
     try {
       return target <= history_.Count() ? S_OK : S_FALSE;
     } catch (...) {

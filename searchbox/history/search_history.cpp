@@ -13,8 +13,7 @@ constexpr std::u16string_view kWordsPrefix = u"SearchWords";
 constexpr std::u16string_view kEnginePrefix = u"SearchEngine";
 
 // Text as stored: REG_SZ only; the terminating zero may or may not be part of the data.
-std::optional<std::u16string> ReadHistoryText(const IRegistry& registry,
-                                              std::u16string_view name) {
+std::optional<std::u16string> ReadHistoryText(const IRegistry& registry, std::u16string_view name) {
   const auto value = ReadRegistryValue(registry, RegistryRoot::kCurrentUser, kHistoryKey, name);
   if (!value || value->type != reg_type::kSz) return std::nullopt;
   std::u16string text(value->data.size() / 2, u'\0');

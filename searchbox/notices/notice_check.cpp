@@ -38,8 +38,7 @@ bool NoticeApplies(std::u16string_view versionMin, std::u16string_view versionMa
   return true;
 }
 
-std::u16string NoticeAddress(std::u16string_view host, std::u16string_view partner,
-                             uint32_t tick) {
+std::u16string NoticeAddress(std::u16string_view host, std::u16string_view partner, uint32_t tick) {
   std::u16string address(host);
   address += u"/pub/bmb/";
   address += partner;
@@ -48,12 +47,10 @@ std::u16string NoticeAddress(std::u16string_view host, std::u16string_view partn
   return address;
 }
 
-std::optional<Notice> ReadApplicableNotice(const IXmlDocument& document,
-                                           VersionNumber installed) {
+std::optional<Notice> ReadApplicableNotice(const IXmlDocument& document, VersionNumber installed) {
   const auto notify = document.FirstChildElement(u"notify");
   if (!notify) return std::nullopt;
-  if (!NoticeApplies(ChildText(*notify, u"ver_min"), ChildText(*notify, u"ver_max"),
-                     installed)) {
+  if (!NoticeApplies(ChildText(*notify, u"ver_min"), ChildText(*notify, u"ver_max"), installed)) {
     return std::nullopt;
   }
   Notice notice{ChildText(*notify, u"label"), ChildText(*notify, u"description"),

@@ -56,8 +56,7 @@ bool NoticeApplies(std::u16string_view versionMin, std::u16string_view versionMa
                    VersionNumber installed) noexcept;
 
 // host + "/pub/bmb/<partner>/notify.xml?t=<tick>"; the tick keeps caches from answering.
-std::u16string NoticeAddress(std::u16string_view host, std::u16string_view partner,
-                             uint32_t tick);
+std::u16string NoticeAddress(std::u16string_view host, std::u16string_view partner, uint32_t tick);
 
 struct Notice {
   std::u16string label;

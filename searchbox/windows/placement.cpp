@@ -28,8 +28,8 @@ Rect CentringArea(const std::optional<MonitorAreas>& monitor, int32_t screenWidt
   return monitor ? monitor->monitor : Rect{0, 0, screenWidth, screenHeight};
 }
 
-std::vector<Rect> SnapCandidates(const std::optional<MonitorAreas>& monitor,
-                                 int32_t screenWidth, int32_t screenHeight) {
+std::vector<Rect> SnapCandidates(const std::optional<MonitorAreas>& monitor, int32_t screenWidth,
+                                 int32_t screenHeight) {
   if (!monitor) return {Rect{0, 0, screenWidth, screenHeight}};
   return {monitor->work, monitor->monitor};
 }
@@ -37,8 +37,7 @@ std::vector<Rect> SnapCandidates(const std::optional<MonitorAreas>& monitor,
 Rect CentreOn(const Rect& window, const Rect& monitor) noexcept {
   const int64_t width = int64_t{window.right} - window.left;
   const int64_t height = int64_t{window.bottom} - window.top;
-  const int64_t left =
-      monitor.left + (int64_t{monitor.right} - monitor.left - width) / 2;
+  const int64_t left = monitor.left + (int64_t{monitor.right} - monitor.left - width) / 2;
   const int64_t top = monitor.top + (int64_t{monitor.bottom} - monitor.top - height) / 2;
   return {Clamp32(left), Clamp32(top), Clamp32(left + width), Clamp32(top + height)};
 }

@@ -28,8 +28,8 @@ Rect CentringArea(const std::optional<MonitorAreas>& monitor, int32_t screenWidt
                   int32_t screenHeight) noexcept;
 // What a box snaps to, in order: the work area, then the full monitor; without a monitor
 // only the whole primary screen.
-std::vector<Rect> SnapCandidates(const std::optional<MonitorAreas>& monitor,
-                                 int32_t screenWidth, int32_t screenHeight);
+std::vector<Rect> SnapCandidates(const std::optional<MonitorAreas>& monitor, int32_t screenWidth,
+                                 int32_t screenHeight);
 
 // The window moved (same size) so that it is centred on the monitor rectangle; the offset
 // is truncated integer division, negative when the window is larger than the monitor.

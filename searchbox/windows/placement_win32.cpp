@@ -38,8 +38,7 @@ void CentreOnCursorMonitor(HWND window) noexcept {
 
 void BringToForeground(HWND window) noexcept {
   if (!::IsWindow(window)) return;
-  const DWORD foregroundThread =
-      ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+  const DWORD foregroundThread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
   const DWORD ownThread = ::GetCurrentThreadId();
   bool attached = false;
   if (foregroundThread != 0 && foregroundThread != ownThread) {

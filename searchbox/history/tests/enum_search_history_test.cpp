@@ -143,9 +143,9 @@ class EditWindow {
     frame_ = UniqueHWnd(::CreateWindowExW(0, wc.lpszClassName, L"auto-complete",
                                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 200,
                                           nullptr, nullptr, wc.hInstance, nullptr));
-    edit_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                              WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10, 300, 24,
-                              frame_.get(), nullptr, wc.hInstance, nullptr);
+    edit_ =
+        ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
+                          10, 10, 300, 24, frame_.get(), nullptr, wc.hInstance, nullptr);
   }
   HWND frame() const { return frame_.get(); }
   HWND edit() const { return edit_; }

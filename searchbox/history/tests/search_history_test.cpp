@@ -37,8 +37,8 @@ class SearchHistoryStoreTest : public ::testing::Test {
     StoreValue(HistoryValueName(u"SearchEngine", index), engine);
   }
   void StoreValue(std::u16string_view name, std::u16string_view text, bool terminator = true) {
-    ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, kHistoryKey, name,
-                                    reg_type::kSz, Text(text, terminator)));
+    ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, kHistoryKey, name, reg_type::kSz,
+                                    Text(text, terminator)));
   }
   bool HasValue(std::u16string_view name) const {
     return registry_->QueryValue(RegistryRoot::kCurrentUser, kHistoryKey, name, {}).status ==

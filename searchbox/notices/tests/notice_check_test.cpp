@@ -15,12 +15,12 @@ namespace brimlet {
 namespace {
 
 // Seconds since 1970 (UTC); the fake clock's local time is Japan's, UTC + 9 h.
-constexpr int64_t kJan31Noon = 1769828400;       // 2026-01-31 12:00 JST
+constexpr int64_t kJan31Noon = 1769828400;            // 2026-01-31 12:00 JST
 constexpr int64_t kJan31BeforeMidnight = 1769871540;  // 2026-01-31 23:59 JST
-constexpr int64_t kFeb1Midnight = 1769871600;    // 2026-02-01 00:00 JST
-constexpr int64_t kFeb1Morning = 1769904000;     // 2026-02-01 09:00 JST
-constexpr int64_t kDec31Late = 1798725600;       // 2026-12-31 23:00 JST
-constexpr int64_t kJan1Morning = 1798765200;     // 2027-01-01 10:00 JST
+constexpr int64_t kFeb1Midnight = 1769871600;         // 2026-02-01 00:00 JST
+constexpr int64_t kFeb1Morning = 1769904000;          // 2026-02-01 09:00 JST
+constexpr int64_t kDec31Late = 1798725600;            // 2026-12-31 23:00 JST
+constexpr int64_t kJan1Morning = 1798765200;          // 2027-01-01 10:00 JST
 
 std::vector<std::byte> Bytes(std::string_view text) {
   std::vector<std::byte> out(text.size());
@@ -39,8 +39,8 @@ class NoticeTest : public ::testing::Test {
   void SetProduct(std::u16string_view name, std::u16string_view text) {
     std::vector<std::byte> data((text.size() + 1) * 2);
     std::memcpy(data.data(), text.data(), text.size() * 2);
-    ASSERT_TRUE(registry_->SetValue(RegistryRoot::kLocalMachine, kProductKey, name,
-                                    reg_type::kSz, data));
+    ASSERT_TRUE(
+        registry_->SetValue(RegistryRoot::kLocalMachine, kProductKey, name, reg_type::kSz, data));
   }
 
   std::unique_ptr<IRegistry> registry_ = testing::MakeRegistry();
@@ -68,14 +68,14 @@ TEST_F(NoticeTest, WhenACheckIsDue) {
        kJan31BeforeMidnight, false, 3},
       {"31 December to 1 January is a new day", false, true, kDec31Late, 3, kJan1Morning, true, 0},
       {"same day below the limit", false, true, kJan31Noon, 2, kJan31BeforeMidnight, true, 2},
-      {"fourth box of the day after three notices", false, true, kJan31Noon, 3, kJan31Noon,
-       false, 3},
+      {"fourth box of the day after three notices", false, true, kJan31Noon, 3, kJan31Noon, false,
+       3},
       {"a count above the limit also stops", false, true, kJan31Noon, 7, kJan31Noon, false, 7},
       {"the dialog on a new day does not reset the count", false, false, kJan31Noon, 3,
        kFeb1Morning, true, 3},
       {"force always checks and changes nothing", true, false, kJan31Noon, 3, kJan31Noon, true, 3},
-      {"force with counting changes nothing either", true, true, kJan31Noon, 3, kFeb1Morning,
-       true, 3},
+      {"force with counting changes nothing either", true, true, kJan31Noon, 3, kFeb1Morning, true,
+       3},
   };
   for (const DueCase& c : cases) {
     Clean();
@@ -115,7 +115,7 @@ TEST(NoticeRangeTest, InstalledVersionWithinTheBounds) {
       {u"", u"", u"1.6.0.28", false},
       {u"", u"", u"", false},
       {u"1.x.0.0", u"1.0.0.5", u"1.0.0.3", true},  // non-numeric parts count as 0
-      {u"2.0", u"1.0", u"1.5", false},              // an empty range
+      {u"2.0", u"1.0", u"1.5", false},             // an empty range
   };
   for (const RangeCase& c : cases) {
     EXPECT_EQ(NoticeApplies(c.min, c.max, ParseVersionNumber(c.installed)), c.applies)
@@ -179,8 +179,8 @@ class NoticeWorkerTest : public NoticeTest {
     request_.host = u"http://dl.example";
   }
   NoticeOutcome Run() {
-    return RunNoticeCheck(request_, NoticeCheckPorts{settings_, clock_, *mutexes_, source_,
-                                                     *parser_});
+    return RunNoticeCheck(request_,
+                          NoticeCheckPorts{settings_, clock_, *mutexes_, source_, *parser_});
   }
 
   FakeClock clock_{kFeb1Morning, 123456};
@@ -250,8 +250,7 @@ TEST_F(NoticeWorkerTest, OnlyAnUpperBoundAndNoVersionApplies) {
 }
 
 TEST_F(NoticeWorkerTest, NoticeWithEmptyLabelStillCountsAsDelivered) {
-  source_.body = Bytes(
-      "<notify><ver_min>1.0</ver_min><url>http://dl.example/x</url></notify>");
+  source_.body = Bytes("<notify><ver_min>1.0</ver_min><url>http://dl.example/x</url></notify>");
   EXPECT_EQ(Run(), NoticeOutcome::kNotice);
   EXPECT_EQ(recorded_.notices, 1);
   EXPECT_EQ(recorded_.label, u"");

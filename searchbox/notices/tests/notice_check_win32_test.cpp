@@ -77,8 +77,8 @@ class NoticeCheckWin32Test : public ::testing::Test {
   void SetProduct(std::u16string_view name, std::u16string_view text) {
     std::vector<std::byte> data((text.size() + 1) * 2);
     std::memcpy(data.data(), text.data(), text.size() * 2);
-    ASSERT_TRUE(registry_.SetValue(RegistryRoot::kLocalMachine, kProductKey, name,
-                                   reg_type::kSz, data));
+    ASSERT_TRUE(
+        registry_.SetValue(RegistryRoot::kLocalMachine, kProductKey, name, reg_type::kSz, data));
   }
   UniqueHandle Start(bool force, bool counting) {
     return StartNoticeCheck(force, counting, &recorded_, RecordNotice, RecordNoNotice, host_);
@@ -147,7 +147,7 @@ TEST_F(NoticeCheckWin32Test, TheBoxsCheckIsRecordedAndTheFourthOfADayIsNotMade) 
   ASSERT_TRUE(thread);
   ASSERT_EQ(::WaitForSingleObject(thread.get(), 20'000), WAIT_OBJECT_0);
   EXPECT_EQ(recorded_.notices, 1);
-  EXPECT_GE(static_cast<int64_t>(settings_.LastNotify()), static_cast<uint32_t>(before));
+  EXPECT_GE(settings_.LastNotify(), static_cast<uint32_t>(before));
 
   settings_.SetNotifyCount(kDailyNoticeLimit);
   const std::string logBefore = ServerSide(u"/log");
@@ -169,8 +169,7 @@ TEST_F(NoticeCheckWin32Test, HangingAnswerHoldsTheMutexAgainstASecondCheck) {
   EXPECT_EQ(recorded_.notices + recorded_.noNotices, 0);
 
   Recorded second;
-  UniqueHandle other =
-      StartNoticeCheck(true, true, &second, RecordNotice, RecordNoNotice, host_);
+  UniqueHandle other = StartNoticeCheck(true, true, &second, RecordNotice, RecordNoNotice, host_);
   ASSERT_TRUE(other);
   ASSERT_EQ(::WaitForSingleObject(other.get(), 10'000), WAIT_OBJECT_0);
   EXPECT_EQ(second.notices + second.noNotices, 0);

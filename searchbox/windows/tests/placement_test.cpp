@@ -26,8 +26,7 @@ TEST(SnapRectTest, EdgeCases) {
   const SnapCase cases[] = {
       {"10 px right of the work area's left edge snaps onto it", Sized(10, 400, 300, 100),
        bottomBar, monitor, Sized(0, 400, 300, 100)},
-      {"17 px away stays", Sized(17, 400, 300, 100), bottomBar, monitor,
-       Sized(17, 400, 300, 100)},
+      {"17 px away stays", Sized(17, 400, 300, 100), bottomBar, monitor, Sized(17, 400, 300, 100)},
       {"16 px away still snaps", Sized(16, 400, 300, 100), bottomBar, monitor,
        Sized(0, 400, 300, 100)},
       {"left of the edge snaps right onto it", Sized(-12, 400, 300, 100), bottomBar, monitor,
@@ -36,8 +35,7 @@ TEST(SnapRectTest, EdgeCases) {
        Sized(980, 400, 300, 100)},
       {"5 px above the work area's bottom snaps there, the monitor's bottom 10 px further "
        "down does not move it again",
-       Sized(200, 1014 - 5 - 100, 300, 100), bottomBar, monitor,
-       Sized(200, 1014 - 100, 300, 100)},
+       Sized(200, 1014 - 5 - 100, 300, 100), bottomBar, monitor, Sized(200, 1014 - 100, 300, 100)},
       {"near the top snaps up", Sized(200, 9, 300, 100), bottomBar, monitor,
        Sized(200, 0, 300, 100)},
       {"an aligned box stays aligned", Sized(0, 0, 300, 100), bottomBar, monitor,
@@ -53,9 +51,8 @@ TEST(SnapRectTest, EdgeCases) {
        Rect{0, 0, 100, 1024}, Rect{-12, 0, 100, 1024}, Sized(10, 400, 80, 100)},
       // The work area gives nothing horizontally; the monitor, a task bar further left,
       // still moves the box onto its own edge.
-      {"the monitor's edge snaps when the work area's is too far",
-       Sized(40 - 14, 400, 300, 100), Rect{60, 0, 1280, 1024}, Rect{40, 0, 1280, 1024},
-       Sized(40, 400, 300, 100)},
+      {"the monitor's edge snaps when the work area's is too far", Sized(40 - 14, 400, 300, 100),
+       Rect{60, 0, 1280, 1024}, Rect{40, 0, 1280, 1024}, Sized(40, 400, 300, 100)},
       {"after a move left, a monitor edge to the right may still move it right once",
        Sized(70, 400, 300, 100), Rect{60, 0, 1280, 1024}, Rect{72, 0, 1280, 1024},
        Sized(72, 400, 300, 100)},

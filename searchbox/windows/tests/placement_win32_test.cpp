@@ -23,9 +23,8 @@ void RegisterTestClass() {
 
 UniqueHWnd MakeWindow(int x, int y, int width, int height, DWORD exStyle = 0) {
   RegisterTestClass();
-  HWND hwnd = ::CreateWindowExW(exStyle, kClass, L"placement", WS_POPUP | WS_VISIBLE, x, y,
-                                width, height, nullptr, nullptr, ::GetModuleHandleW(nullptr),
-                                nullptr);
+  HWND hwnd = ::CreateWindowExW(exStyle, kClass, L"placement", WS_POPUP | WS_VISIBLE, x, y, width,
+                                height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   return UniqueHWnd(hwnd);
 }
 
