@@ -153,6 +153,8 @@ std::optional<KnownEncoding> Classify(std::string_view name) noexcept {
 std::optional<Prolog> Scan(std::span<const std::byte> bytes) noexcept {
   const auto start = DetectFamily(bytes);
   if (!start) return std::nullopt;
+  // UTF-16 cut in the middle of a code unit: parsers differ on whether the odd byte counts.
+  if (start->family != ByteFamily::kAsciiCompatible && bytes.size() % 2 != 0) return std::nullopt;
   Prolog prolog;
   prolog.family = start->family;
   prolog.hasByteOrderMark = start->bomBytes != 0;

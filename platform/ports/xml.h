@@ -76,8 +76,8 @@ struct Prolog {
 enum class KnownEncoding { kUtf8, kUtf16, kShiftJis, kEucJp, kLatin1, kAscii };
 
 // The prolog of an acceptable document: nothing when it declares a document type, names
-// an encoding outside the supported set, or uses a byte family other than ASCII-compatible
-// or UTF-16.
+// an encoding outside the supported set or at odds with the bytes, uses a byte family other
+// than ASCII-compatible or UTF-16, or is UTF-16 of an odd number of bytes.
 std::optional<Prolog> Scan(std::span<const std::byte> bytes) noexcept;
 // The encoding the name stands for (ASCII case ignored, common aliases accepted).
 std::optional<KnownEncoding> Classify(std::string_view encodingName) noexcept;
