@@ -11,6 +11,7 @@
 #include "classic_box_images.h"
 #include "classic_box_search.h"
 #include "enum_search_history.h"
+#include "notice_check_win32.h"
 #include "placement_win32.h"
 #include "settings_win32.h"
 #include "start_engine.h"
@@ -24,7 +25,6 @@ namespace {
 
 constexpr UINT kNoticeMessage = WM_USER + 1;
 constexpr DWORD kAutoCompleteOptions = 35;  // auto-suggest | auto-append | up/down drops list
-constexpr DWORD kNoticeWaitMs = 10'000;
 constexpr int kEngineImageSize = 16;
 constexpr int kSystemImageSize = 12;
 constexpr int kEditGapAfterEngineButton = 8;
@@ -98,9 +98,9 @@ bool SearchBoxWindow::PreTranslateMessage(MSG& msg) noexcept {
   return ::IsDialogMessageW(hwnd(), &msg) != FALSE;
 }
 
-void SearchBoxWindow::OnNotice(void* context, std::u16string_view label,
-                               std::u16string_view description,
-                               std::u16string_view address) noexcept {
+void SearchBoxWindow::OnNotice(void* context, const std::u16string& label,
+                               const std::u16string& description,
+                               const std::u16string& address) noexcept {
   auto* self = static_cast<SearchBoxWindow*>(context);
   if (label.empty() || description.empty() || address.empty()) return;
   try {
@@ -115,7 +115,7 @@ void SearchBoxWindow::OnNotice(void* context, std::u16string_view label,
 }
 
 void SearchBoxWindow::OnNoNotice(void* context) noexcept {
-  static_cast<SearchBoxWindow*>(context)->settings_.SetNotifyCount(3);
+  static_cast<SearchBoxWindow*>(context)->settings_.SetNotifyCount(kDailyNoticeLimit);
 }
 
 bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
@@ -267,7 +267,9 @@ void SearchBoxWindow::SetUpAutoComplete() noexcept {
   if (autoComplete_) dropDown_ = autoComplete_.As<IAutoCompleteDropDown>(IID_IAutoCompleteDropDown);
 }
 
-void SearchBoxWindow::StartNoticeCheck() noexcept {}
+void SearchBoxWindow::StartNoticeCheck() noexcept {
+  noticeThread_ = ::brimlet::win32::StartNoticeCheck(false, true, this, &OnNotice, &OnNoNotice);
+}
 
 void SearchBoxWindow::BuildEngineButton() noexcept {
   HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
@@ -496,7 +498,7 @@ void SearchBoxWindow::OpenHelp() noexcept {
 
 void SearchBoxWindow::OpenNotice() noexcept {
   if (noticeAddress_.empty()) return;
-  settings_.SetNotifyCount(3);
+  settings_.SetNotifyCount(kDailyNoticeLimit);
   searching_ = true;
   // The address came from the network: it too must be a web address.
   OpenAddress(hwnd(), FromWide(noticeAddress_));
@@ -554,7 +556,7 @@ void SearchBoxWindow::OnDestroy() noexcept {
   dropDown_.reset();
   autoComplete_.reset();
   if (noticeThread_) {
-    ::WaitForSingleObject(noticeThread_.get(), kNoticeWaitMs);
+    ::WaitForSingleObject(noticeThread_.get(), kNoticeWaitMilliseconds);
     noticeThread_.reset();
   }
   ::PostQuitMessage(1);

@@ -38,8 +38,8 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   bool PreTranslateMessage(MSG& msg) noexcept override;
 
   // Called on the notice thread.
-  static void OnNotice(void* context, std::u16string_view label, std::u16string_view description,
-                       std::u16string_view address) noexcept;
+  static void OnNotice(void* context, const std::u16string& label,
+                       const std::u16string& description, const std::u16string& address) noexcept;
   static void OnNoNotice(void* context) noexcept;
 
  protected:
