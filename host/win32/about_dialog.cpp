@@ -1,0 +1,85 @@
+#include "win32/about_dialog.h"
+
+#include <string>
+
+#include "menu/about_text.h"
+#include "settings.h"
+#include "tessiv_ids.h"
+#include "win32/wide.h"
+#include "win32/win32_registry.h"
+
+namespace brimlet::win32 {
+namespace {
+
+constexpr ResizeEntry kResizeTable[] = {{IDOK, resize::kMoveX | resize::kMoveY}};
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// Centred on a visible owner, otherwise (the tray's hidden window) in the work area.
+void CenterOnOwner(HWND dialog) noexcept {
+  RECT box{};
+  ::GetWindowRect(dialog, &box);
+  RECT area{};
+  HWND owner = ::GetWindow(dialog, GW_OWNER);
+  if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+    ::GetWindowRect(owner, &area);
+  } else {
+    MONITORINFO monitor{sizeof(monitor)};
+    ::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    area = monitor.rcWork;
+  }
+  const int width = box.right - box.left;
+  const int height = box.bottom - box.top;
+  const int x = area.left + ((area.right - area.left) - width) / 2;
+  const int y = area.top + ((area.bottom - area.top) - height) / 2;
+  ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+void AboutDialog::OnInitDialog() noexcept {
+  try {
+    HWND text = ::GetDlgItem(hwnd(), IDC_ABOUT_TEXT);
+    Win32Registry registry;
+    const std::u16string version = Settings(registry).Version();
+    const std::u16string filled = FillVersion(FromWide(WindowText(text)), version);
+    ::SetWindowTextW(text, ToWide(filled).c_str());
+  } catch (...) {
+  }
+  CenterOnOwner(hwnd());
+  try {
+    resizer_.Start(hwnd(), kResizeTable,
+                   {.sizeGrip = true, .minimumIsInitialSize = true, .clipChildren = true});
+  } catch (...) {
+  }
+}
+
+bool AboutDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                INT_PTR& result) noexcept {
+  if (resizer_.HandleMessage(message, wParam, lParam)) {
+    result = 0;
+    return message != WM_SIZE;  // let the default handling see size changes too
+  }
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      result = TRUE;  // focus goes to the default button
+      return true;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        ::EndDialog(hwnd(), LOWORD(wParam));
+        result = TRUE;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+}  // namespace brimlet::win32

@@ -1,0 +1,51 @@
+// The host's hidden window: owns the tray icon, turns mouse messages on it into the menu
+// or the default commands, and receives the hand-over of a second start.
+#pragma once
+
+#include <windows.h>
+
+#include "gadget/gadget_host.h"
+#include "menu/tray_click_rule.h"
+#include "win32/unique_resource.h"
+#include "win32/window.h"
+
+namespace brimlet::win32 {
+
+inline constexpr wchar_t kHostWindowClass[] = L"Zelvo_Gadget_WndClass";
+inline constexpr wchar_t kHostWindowTitle[] = L"Zelvo Gadget";
+inline constexpr wchar_t kTrayCallbackMessageName[] = L"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30003}";
+inline constexpr UINT kHandOverMessage = WM_USER + 10;
+inline constexpr UINT kTrayIconId = 100;
+inline constexpr UINT_PTR kClickTimerId = 100;
+
+class TaskTrayWindow final : public Window {
+ public:
+  TaskTrayWindow(HINSTANCE instance, GadgetHost& gadgets) noexcept
+      : instance_(instance), gadgets_(gadgets) {}
+  // Registers the class and creates the never-shown window; null on failure.
+  HWND Create() noexcept;
+
+  // Builds the menu from the gadgets, shows it at the cursor and runs the choice.
+  void ShowTrayMenu() noexcept;
+
+ protected:
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+
+ private:
+  void AddIcon() noexcept;
+  void DeleteIcon() noexcept;
+  void OnTrayMouse(UINT mouseMessage) noexcept;
+  void Do(TrayAction action) noexcept;
+
+  HINSTANCE instance_;
+  GadgetHost& gadgets_;
+  UINT taskbarCreatedMessage_ = static_cast<UINT>(-1);
+  UINT trayCallbackMessage_ = static_cast<UINT>(-1);
+  UINT_PTR clickTimer_ = static_cast<UINT_PTR>(-1);
+  TrayClickRule clickRule_;
+  UniqueHIcon icon_;
+  bool menuOpen_ = false;
+  bool aboutOpen_ = false;
+};
+
+}  // namespace brimlet::win32
