@@ -142,10 +142,14 @@ def stop(folder):
         pid = int(open(os.path.join(folder, "pid")).read())
     except (FileNotFoundError, ValueError):
         return 0
+    # A stale pid file may name an unrelated process by now: end only our own server.
     try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            ours = b"notice_server.py" in f.read()
+    except OSError:
+        ours = False
+    if ours:
         os.kill(pid, signal.SIGTERM)
-    except ProcessLookupError:
-        pass
     os.remove(os.path.join(folder, "pid"))
     return 0
 
