@@ -23,7 +23,7 @@ std::optional<std::u16string> ReadHistoryText(const IRegistry& registry, std::u1
   return text;
 }
 
-// Stored with its terminating zero counted, as the history has always been written.
+// History text is stored with its terminating zero counted in the length.
 bool WriteHistoryText(IRegistry& registry, std::u16string_view name, const std::u16string& text) {
   const std::span<const std::byte> data{reinterpret_cast<const std::byte*>(text.c_str()),
                                         (text.size() + 1) * sizeof(char16_t)};
