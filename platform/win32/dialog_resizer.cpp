@@ -11,8 +11,7 @@ SIZE ClientSize(HWND window) noexcept {
 
 }  // namespace
 
-void DialogResizer::Start(HWND dialog, std::span<const ResizeEntry> table,
-                          const Options& options) {
+void DialogResizer::Start(HWND dialog, std::span<const ResizeEntry> table, const Options& options) {
   dialog_ = dialog;
   table_.assign(table.begin(), table.end());
   client_ = ClientSize(dialog);
@@ -28,11 +27,10 @@ void DialogResizer::Start(HWND dialog, std::span<const ResizeEntry> table,
   if (options.sizeGrip) {
     const int cx = ::GetSystemMetrics(SM_CXVSCROLL);
     const int cy = ::GetSystemMetrics(SM_CYHSCROLL);
-    grip_ = ::CreateWindowExW(0, L"SCROLLBAR", nullptr,
-                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEGRIP |
-                                  SBS_SIZEBOXBOTTOMRIGHTALIGN,
-                              client_.cx - cx, client_.cy - cy, cx, cy, dialog, nullptr,
-                              nullptr, nullptr);
+    grip_ = ::CreateWindowExW(
+        0, L"SCROLLBAR", nullptr,
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
+        client_.cx - cx, client_.cy - cy, cx, cy, dialog, nullptr, nullptr, nullptr);
   }
 }
 

@@ -83,8 +83,8 @@ HICON LoadRecolouredIcon(HINSTANCE module, int id, int size, COLORREF black) noe
     if (!icon) return nullptr;
     std::vector<uint32_t> pixels;
     if (!ReadIconPixels(icon.get(), size, pixels)) return nullptr;
-    const uint32_t replacement = (GetRValue(black) << 16) | (GetGValue(black) << 8) |
-                                 GetBValue(black);
+    const uint32_t replacement =
+        (GetRValue(black) << 16) | (GetGValue(black) << 8) | GetBValue(black);
     for (uint32_t& p : pixels) {
       if ((p & 0xFFFFFF) == 0 && (p >> 24) != 0) {
         // Premultiplied like the source, so partly transparent edge pixels stay smooth.

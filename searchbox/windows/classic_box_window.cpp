@@ -39,7 +39,8 @@ const ResizeEntry kResizeTable[] = {
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -181,7 +182,8 @@ void SearchBoxWindow::OnInitDialog() noexcept {
     return ::LoadImageW(module_, MAKEINTRESOURCEW(IDI_BRIMLET), IMAGE_ICON,
                         ::GetSystemMetrics(metricX), ::GetSystemMetrics(metricY), LR_SHARED);
   };
-  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon(SM_CXICON, SM_CYICON)));
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(icon(SM_CXICON, SM_CYICON)));
   ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(icon(SM_CXSMICON, SM_CYSMICON)));
   try {
@@ -197,10 +199,10 @@ void SearchBoxWindow::OnInitDialog() noexcept {
     try {
       const std::u16string last = settings_.LastSearchEngine();
       const std::u16string fixed = settings_.DefaultSearchEngine();
-      const StartEngine start = ChooseStartEngine(
-          *catalogue_, current_,
-          StartEngineSettings{settings_.RememberLastSearchEngine(), last,
-                              settings_.SetDefaultSearchEngine(), fixed});
+      const StartEngine start =
+          ChooseStartEngine(*catalogue_, current_,
+                            StartEngineSettings{settings_.RememberLastSearchEngine(), last,
+                                                settings_.SetDefaultSearchEngine(), fixed});
       current_ = start.engine;
       if (start.writeLastSearchEngine && current_ != nullptr) {
         settings_.SetLastSearchEngine(current_->GetGuid());
@@ -273,10 +275,11 @@ void SearchBoxWindow::StartNoticeCheck() noexcept {
 
 void SearchBoxWindow::BuildEngineButton() noexcept {
   HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
-  engineImages_ = ImageList_Create(kEngineImageSize, kEngineImageSize, ILC_COLOR32 | ILC_MASK, 1, 4);
-  if (HICON icon = static_cast<HICON>(::LoadImageW(module_, MAKEINTRESOURCEW(IDI_DEFAULT_ENGINE),
-                                                   IMAGE_ICON, kEngineImageSize, kEngineImageSize,
-                                                   LR_DEFAULTCOLOR))) {
+  engineImages_ =
+      ImageList_Create(kEngineImageSize, kEngineImageSize, ILC_COLOR32 | ILC_MASK, 1, 4);
+  if (HICON icon =
+          static_cast<HICON>(::LoadImageW(module_, MAKEINTRESOURCEW(IDI_DEFAULT_ENGINE), IMAGE_ICON,
+                                          kEngineImageSize, kEngineImageSize, LR_DEFAULTCOLOR))) {
     ImageList_AddIcon(engineImages_, icon);
     ::DestroyIcon(icon);
   }
@@ -295,7 +298,8 @@ void SearchBoxWindow::BuildEngineButton() noexcept {
 
 void SearchBoxWindow::BuildSystemButtons() noexcept {
   HWND toolbar = Item(IDC_SYSTEM_TOOLBAR);
-  systemImages_ = ImageList_Create(kSystemImageSize, kSystemImageSize, ILC_COLOR32 | ILC_MASK, 3, 0);
+  systemImages_ =
+      ImageList_Create(kSystemImageSize, kSystemImageSize, ILC_COLOR32 | ILC_MASK, 3, 0);
   const int ids[] = {ID_SETTINGS, ID_PUSH_PIN, ID_HELP};
   TBBUTTON buttons[3] = {};
   const COLORREF dark = ::GetSysColor(COLOR_3DDKSHADOW);
@@ -462,11 +466,10 @@ void SearchBoxWindow::RunSearch() noexcept {
     ::EnableWindow(hwnd(), FALSE);
     ::ShowWindow(hwnd(), SW_HIDE);
     HWND owner = hwnd();
-    brimlet::RunSearch(SearchServices{converter_, settings_, registry_, history_,
-                                      [owner](std::u16string_view address) {
-                                        OpenAddress(owner, address);
-                                      }},
-                       current_, words, record_);
+    brimlet::RunSearch(
+        SearchServices{converter_, settings_, registry_, history_,
+                       [owner](std::u16string_view address) { OpenAddress(owner, address); }},
+        current_, words, record_);
   } catch (...) {
   }
   ::DestroyWindow(hwnd());
@@ -509,16 +512,16 @@ void SearchBoxWindow::ShowNoticeLink() noexcept {
   if (noticeLabel_.empty()) return;
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
   if (noticeLink_ == nullptr) {
-    noticeLink_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_NOTIFY | SS_NOPREFIX, 0, 0,
-                                    0, 0, hwnd(), reinterpret_cast<HMENU>(IDC_NOTICE_LINK),
-                                    module_, nullptr);
+    noticeLink_ =
+        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_NOTIFY | SS_NOPREFIX, 0, 0, 0, 0, hwnd(),
+                          reinterpret_cast<HMENU>(IDC_NOTICE_LINK), module_, nullptr);
     if (noticeLink_ == nullptr) return;
     ::SendMessageW(noticeLink_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     ::SetWindowSubclass(noticeLink_, &LinkProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    noticeTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                   WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
-                                   module_, nullptr);
+    noticeTip_ =
+        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, module_, nullptr);
   }
   ::SetWindowTextW(noticeLink_, noticeLabel_.c_str());
   if (noticeTip_ != nullptr) {
@@ -616,7 +619,8 @@ bool SearchBoxWindow::OnNotify(const NMHDR& header, INT_PTR& result) noexcept {
   if (header.idFrom == IDC_SYSTEM_TOOLBAR && header.code == TBN_GETINFOTIPW) {
     auto& tip = *reinterpret_cast<NMTBGETINFOTIPW*>(const_cast<NMHDR*>(&header));
     try {
-      const std::wstring text = FirstLine(LoadResourceString(module_, static_cast<UINT>(tip.iItem)));
+      const std::wstring text =
+          FirstLine(LoadResourceString(module_, static_cast<UINT>(tip.iItem)));
       if (tip.pszText != nullptr && tip.cchTextMax > 0) {
         const size_t n = std::min(text.size(), static_cast<size_t>(tip.cchTextMax - 1));
         std::copy_n(text.c_str(), n, tip.pszText);
@@ -635,7 +639,8 @@ void SearchBoxWindow::PaintCueText(HWND edit) noexcept {
   try {
     const std::wstring cue = ToWide(current_->GetName()) + L" で検索";
     HDC dc = ::GetDC(edit);
-    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(edit, WM_GETFONT, 0, 0)));
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(edit, WM_GETFONT, 0, 0)));
     ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
     ::SetBkMode(dc, TRANSPARENT);
     RECT rc{};

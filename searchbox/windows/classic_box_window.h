@@ -43,8 +43,7 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   static void OnNoNotice(void* context) noexcept;
 
  protected:
-  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                     INT_PTR& result) noexcept override;
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) noexcept override;
 
  private:
   void OnInitDialog() noexcept;

@@ -74,8 +74,7 @@ int wmain(int argc, wchar_t** argv) {
   const int rounds = argc > 3 ? std::max(1, _wtoi(argv[3])) : 15;
   const Target box{L"\"" + std::wstring(argv[1]) + L"\" /search", L"#32770",
                    L"\u30d6\u30ea\u30e0\u30ec\u30c3\u30c8\u30dc\u30c3\u30af\u30b9"};
-  const Target minimal{L"\"" + std::wstring(argv[2]) + L"\"", L"BrimletMinimalWindow",
-                       L"minimal"};
+  const Target minimal{L"\"" + std::wstring(argv[2]) + L"\"", L"BrimletMinimalWindow", L"minimal"};
   // One unmeasured round of each warms the file cache and the Wine server.
   TimeOne(box);
   TimeOne(minimal);

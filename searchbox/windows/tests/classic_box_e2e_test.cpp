@@ -83,8 +83,8 @@ class ClassicBoxEndToEnd : public ::testing::Test {
     // A folder with a space, as under Program Files.
     recorder_ = L"C:\\brimlet test\\browser\\recorder.exe";
     ::DeleteFileW((recorder_ + L".log").c_str());
-    ASSERT_TRUE(testing::CopyFileCreatingFolders(testing::BuildRoot() + L"tests\\stand_in_recorder.exe",
-                                                 recorder_));
+    ASSERT_TRUE(testing::CopyFileCreatingFolders(
+        testing::BuildRoot() + L"tests\\stand_in_recorder.exe", recorder_));
   }
   void TearDown() override {
     Clean();
@@ -102,8 +102,8 @@ class ClassicBoxEndToEnd : public ::testing::Test {
                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file);
     DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(file.get(), xml.data(), static_cast<DWORD>(xml.size()), &written,
-                            nullptr));
+    ASSERT_TRUE(
+        ::WriteFile(file.get(), xml.data(), static_cast<DWORD>(xml.size()), &written, nullptr));
   }
 
   std::wstring HandlerCommand() const { return L"\"" + recorder_ + L"\" \"%1\""; }

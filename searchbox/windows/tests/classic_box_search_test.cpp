@@ -85,19 +85,22 @@ TEST_F(ClassicBoxSearchTest, ChoosesTheAddressToOpen) {
     std::u16string words;
     std::optional<std::u16string> address;
   } cases[] = {
-      {u"検索", u"http://search.example/s?ie=utf-8&q=%e6%a4%9c%e7%b4%a2&u=Lk%3d%25b8%25a1%25ba%25f7T"},
+      {u"検索",
+       u"http://search.example/s?ie=utf-8&q=%e6%a4%9c%e7%b4%a2&u=Lk%3d%25b8%25a1%25ba%25f7T"},
       {u"50% a", u"http://search.example/s?ie=utf-8&q=50%%20a&u=Lk%3d50%25%2520aT"},
       // An http address opens as it is; https and other schemes are search words.
       {u"http://www.example.jp/a?b=c", u"http://www.example.jp/a?b=c"},
       {u"HTTP://www.example.jp/", u"HTTP://www.example.jp/"},
       {u"https://www.example.jp/",
-       u"http://search.example/s?ie=utf-8&q=https://www.example.jp/&u=Lk%3dhttps://www.example.jp/T"},
+       u"http://search.example/s?ie=utf-8&q=https://www.example.jp/&u=Lk%3dhttps://www.example.jp/"
+       u"T"},
       {u"file:///C:/Windows/notepad.exe",
        u"http://search.example/s?ie=utf-8&q=file:///C:/Windows/notepad.exe"
        u"&u=Lk%3dfile:///C:/Windows/notepad.exeT"},
       // Not a whole address: searched as words.
-      {u"http://a.example b", u"http://search.example/s?ie=utf-8&q=http://a.example%20b"
-                              u"&u=Lk%3dhttp://a.example%2520bT"},
+      {u"http://a.example b",
+       u"http://search.example/s?ie=utf-8&q=http://a.example%20b"
+       u"&u=Lk%3dhttp://a.example%2520bT"},
       {u"", u"http://search.example/s?ie=utf-8&q=&u=Lk%3dT"},
   };
   for (const auto& c : cases) {
@@ -108,9 +111,14 @@ TEST_F(ClassicBoxSearchTest, ChoosesTheAddressToOpen) {
 }
 
 TEST_F(ClassicBoxSearchTest, ATamperedCatalogueNeverReachesTheShell) {
-  const std::u16string hosts[] = {u"file:///C:/Windows/", u"C:\\Windows\\system32\\calc.exe",
-                                  u"calc", u"javascript:", u"\\\\server\\share\\", u"http:",
-                                  u"http:///", u"ftp://files.example"};
+  const std::u16string hosts[] = {u"file:///C:/Windows/",
+                                  u"C:\\Windows\\system32\\calc.exe",
+                                  u"calc",
+                                  u"javascript:",
+                                  u"\\\\server\\share\\",
+                                  u"http:",
+                                  u"http:///",
+                                  u"ftp://files.example"};
   for (const auto& host : hosts) {
     SCOPED_TRACE(Utf16ToUtf8(host));
     const auto engine = MakeEngine(u"{T}", host, u"");
@@ -160,9 +168,9 @@ TEST_F(ClassicBoxSearchTest, WhatIsRecordedDependsOnTheFlagsAndTheWords) {
     TearDown();
     SearchHistory history;
     settings_.SetRememberLastSearchEngine(c.remember);
-    ASSERT_TRUE(RunSearch(SearchServices{*converter_, settings_, *registry_, history,
-                                         [](std::u16string_view) {}},
-                          catalogue_.GetAt(2), c.words, c.record));
+    ASSERT_TRUE(RunSearch(
+        SearchServices{*converter_, settings_, *registry_, history, [](std::u16string_view) {}},
+        catalogue_.GetAt(2), c.words, c.record));
     EXPECT_EQ(history.Count(), c.historyCount);
     EXPECT_EQ(LoadHistory(*registry_).words.size(), c.historyCount);
     EXPECT_EQ(settings_.LastSearchEngine(), c.lastEngine);

@@ -149,8 +149,8 @@ TEST_F(ClassicBoxWindowTest, ANoticeShowsALinkUnderTheEditThatOpensItsAddress) {
 
 TEST_F(ClassicBoxWindowTest, ANoticeAddressThatIsNotAWebAddressIsNeverOpened) {
   // Each of these would start the program if it reached the shell.
-  for (const std::u16string& address :
-       {std::u16string(u"C:\\brimlet\\program.exe"), std::u16string(u"file:///C:/brimlet/program.exe")}) {
+  for (const std::u16string& address : {std::u16string(u"C:\\brimlet\\program.exe"),
+                                        std::u16string(u"file:///C:/brimlet/program.exe")}) {
     SearchBoxWindow box(::GetModuleHandleW(nullptr), settings_);
     ASSERT_NE(box.Create(), nullptr);
     SearchBoxWindow::OnNotice(&box, u"label", u"description", address);
