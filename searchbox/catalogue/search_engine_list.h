@@ -15,7 +15,7 @@ class SearchEngineList final {
   SearchEngineList() = default;
   SearchEngineList(const SearchEngineList&) = delete;
   SearchEngineList& operator=(const SearchEngineList&) = delete;
-  ~SearchEngineList() = default;
+  virtual ~SearchEngineList() = default;  // deletes every item
 
   size_t GetCount() const noexcept { return items_.size(); }
   // Nothing when the index is not below the count.
