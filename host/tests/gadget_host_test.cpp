@@ -11,15 +11,15 @@
 namespace brimlet {
 namespace {
 
-struct CommandSpec {
+struct CommandEntry {
   std::u16string guid;
   int32_t type = 1;
 };
 
-struct GadgetSpec {
+struct GadgetEntry {
   std::u16string guid;
   int32_t triggerType = 1;
-  std::vector<CommandSpec> commands;
+  std::vector<CommandEntry> commands;
   std::u16string defaultCommand;
 };
 
@@ -31,20 +31,20 @@ class GadgetHostTest : public ::testing::Test {
   }
   // Writes one manifest per gadget, in folders named so that any listing order is fine:
   // tests that depend on order use one gadget per guid and look at the loaded order.
-  void Install(const std::vector<GadgetSpec>& specs) {
+  void Install(const std::vector<GadgetEntry>& gadgets) {
     int n = 0;
-    for (const GadgetSpec& spec : specs) {
-      std::string xml = "<gadget><guid>" + Utf16ToUtf8(spec.guid) +
+    for (const GadgetEntry& gadget : gadgets) {
+      std::string xml = "<gadget><guid>" + Utf16ToUtf8(gadget.guid) +
                         "</guid><name>G</name><version>1</version><trigger><module>m.dll</module>"
                         "<type>" +
-                        std::to_string(spec.triggerType) + "</type></trigger><commands>";
-      for (const CommandSpec& c : spec.commands) {
+                        std::to_string(gadget.triggerType) + "</type></trigger><commands>";
+      for (const CommandEntry& c : gadget.commands) {
         xml += "<command><guid>" + Utf16ToUtf8(c.guid) +
                "</guid><displayname>x</displayname><type>" + std::to_string(c.type) +
                "</type></command>";
       }
       xml += "</commands><config>true</config><default_command>" +
-             Utf16ToUtf8(spec.defaultCommand) + "</default_command></gadget>";
+             Utf16ToUtf8(gadget.defaultCommand) + "</default_command></gadget>";
       const std::u16string dir = gadgets_ + u"g" + FormatDecimal(n++);
       ASSERT_TRUE(files_->CreateFolder(dir));
       const auto* bytes = reinterpret_cast<const std::byte*>(xml.data());

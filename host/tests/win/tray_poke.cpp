@@ -1,5 +1,6 @@
 // Drives a running Tessiv.exe's tray menu from scripts, as a user would with the mouse:
 //   tray_poke menu    opens the menu (the icon's context-menu message) and waits for it
+//   tray_poke settings opens the menu and its "設定" submenu (the second entry)
 //   tray_poke about   opens the menu and chooses "バージョン情報..."
 //   tray_poke close   closes an open menu or about box
 //   tray_poke exit    opens the menu and chooses "終了(&X)"
@@ -34,8 +35,12 @@ void Press(HWND window, WPARAM key) { ::PostMessageW(window, WM_KEYDOWN, key, 0)
 int wmain(int argc, wchar_t** argv) {
   const std::wstring what = argc > 1 ? argv[1] : L"";
   if (what == L"close") {
-    if (HWND menu = ::FindWindowW(L"#32768", nullptr); menu && ::IsWindowVisible(menu)) {
+    // Escape closes one level: a submenu first, then the menu.
+    for (int i = 0; i < 20; ++i) {
+      HWND menu = ::FindWindowW(L"#32768", nullptr);
+      if (menu == nullptr || !::IsWindowVisible(menu)) break;
       Press(menu, VK_ESCAPE);
+      ::Sleep(100);
     }
     if (HWND about = ::FindWindowW(L"#32770", L"Zelvo ブリムレットボックスについて")) {
       ::PostMessageW(about, WM_COMMAND, IDOK, 0);
@@ -50,6 +55,11 @@ int wmain(int argc, wchar_t** argv) {
     Press(menu, VK_UP);
     Press(menu, VK_RETURN);
     return WaitForWindow(L"#32770", L"Zelvo ブリムレットボックスについて") ? 0 : 1;
+  }
+  if (what == L"settings") {
+    Press(menu, VK_DOWN);
+    Press(menu, VK_DOWN);
+    Press(menu, VK_RIGHT);
   }
   if (what == L"exit") {
     Press(menu, VK_UP);
