@@ -9,7 +9,8 @@ IGadgetList* GadgetHost::GetGadgetList() noexcept {
   try {
     auto list = std::make_unique<GadgetList>(env_);
     // A folder that cannot be listed leaves the list empty; the host runs on without gadgets.
-    list->Load(gadgetsFolder_);
+    // An empty folder name (the host's path was too long) must not scan the current folder.
+    if (!gadgetsFolder_.empty()) list->Load(gadgetsFolder_);
     list_ = std::move(list);
   } catch (...) {
   }
