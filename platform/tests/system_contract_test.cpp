@@ -1,10 +1,12 @@
 // Contract of the clock, named mutex and file adapters.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
 #include <map>
 
 #include "testing/adapters_under_test.h"
+#include "text/utf16.h"
 
 namespace brimlet {
 namespace {
@@ -62,7 +64,11 @@ TEST(FileContract, CreateAndListFolders) {
   auto files = testing::MakeFileSystem();
   const std::u16string scratch = testing::ScratchFolder();
   const char16_t sep = scratch.back();
-  const std::u16string root = scratch + u"list" + sep;
+  // The scratch folder may be left from an earlier run (process ids come back under Wine).
+  const std::u16string root =
+      scratch + u"list-" +
+      AsciiToUtf16(std::to_string(std::chrono::steady_clock::now().time_since_epoch().count())) +
+      sep;
   EXPECT_FALSE(files->ListFolder(root));  // missing: cannot be listed
   ASSERT_TRUE(files->CreateFolder(root + u"a" + sep + u"deep" + sep));
   ASSERT_TRUE(files->CreateFolder(root + u"\u30d5\u30a9\u30eb\u30c0"));
