@@ -1,0 +1,69 @@
+#!/bin/bash
+# End to end through the host: with Tessiv.exe running (it installs the search-box gadget's
+# keyboard hook), Ctrl pressed twice in another program opens the classic box, and Esc
+# closes it. Seen from outside: the search role counted one opening ("SearchBox") and the
+# box, when Esc destroyed it, stored its rectangle.
+#   double_ctrl_summons_box.sh <build-dir> <wine-prefix>
+set -u
+build=$1
+export WINEPREFIX=$2 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+key='HKCU\Software\Zelvo\BrimletBox\{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}'
+
+fail() { echo "FAIL: $*"; cleanup; exit 1; }
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  wine reg delete "$key" /f >/dev/null 2>&1
+}
+number() {  # the DWORD value, in decimal; empty when missing
+  local hex
+  hex=$(LANG=C wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' |
+    awk -v v="$1" '$1 == v { print $3 }')
+  [ -n "$hex" ] && echo $((hex))
+}
+
+wine reg delete "$key" /f >/dev/null 2>&1
+# The host starts "/start" too: the catalogue update is marked as done now, so that
+# process ends at once instead of waiting for a download.
+wine reg add "$key" /v LastSearchServiceConfig /t REG_DWORD /d "$(date +%s)" /f >/dev/null
+for setting in "SearchBoxDesign 0" "SearchBoxDesignMigrated 1" "Update 0" "HideAtInactivate 0"; do
+  set -- $setting
+  wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null || fail "registry"
+done
+
+# Their output goes nowhere: a process left holding this script's output would keep the
+# test runner waiting.
+wine "$build/dist/Tessiv.exe" >/dev/null 2>&1 &
+pids+=($!)
+wine "$build/tests/minimal_window.exe" >/dev/null 2>&1 &  # the program with the focus
+pids+=($!)
+sleep 4
+
+# No window manager: focus the virtual desktop's X window, then click into the program.
+desktop=$(xdotool search --name 'Wine desktop' | head -n1)
+[ -n "$desktop" ] || fail "no Wine desktop window"
+xdotool windowfocus --sync "$desktop" || fail "cannot focus the desktop"
+xdotool mousemove --window "$desktop" 400 160 click 1
+sleep 0.5
+xdotool key --delay 60 ctrl ctrl
+
+opened=
+for _ in $(seq 30); do
+  [ "$(number SearchBox)" = 1 ] && { opened=1; break; }
+  sleep 0.2
+done
+[ -n "$opened" ] || fail "the double Ctrl did not start the search role"
+sleep 2  # the box shows itself and takes the focus
+# BRIMLET_SHOT=<file.png> keeps a picture of the summoned box.
+[ -n "${BRIMLET_SHOT:-}" ] && import -window root "$BRIMLET_SHOT"
+xdotool key Escape
+closed=
+for _ in $(seq 30); do
+  right=$(number LastWindowPosRight)
+  [ -n "$right" ] && [ "$right" != 0 ] && { closed=1; break; }
+  sleep 0.2
+done
+[ -n "$closed" ] || fail "no box was closed by Esc (no rectangle stored)"
+echo "box opened by the double Ctrl and closed by Esc"
+cleanup
+exit 0
