@@ -9,11 +9,15 @@
 #include <string>
 
 #include "../../resources/searchbox_dialog_ids.h"
+#include "catalogue_reader.h"
 #include "classic_box_window.h"
+#include "search_history.h"
 #include "settings_win32.h"
 #include "testing/win32_test_support.h"
 #include "win32/wide.h"
 #include "win32/win32_registry.h"
+#include "win32/win32_system.h"
+#include "win32/win32_xml.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -86,6 +90,7 @@ class ClassicBoxWindowTest : public ::testing::Test {
     settings_.SetUpdate(false);
     settings_.SetRecordSearchWords(true);
     settings_.SetHideAtInactivate(false);
+    ::OleInitialize(nullptr);  // as Brimlet.exe does: the auto-complete object is COM
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&gdiplus_, &input, nullptr);
     for (const std::wstring& path : {recorder_, program_}) {
@@ -97,6 +102,7 @@ class ClassicBoxWindowTest : public ::testing::Test {
   void TearDown() override {
     registry_.DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey);
     Gdiplus::GdiplusShutdown(gdiplus_);
+    ::OleUninitialize();
   }
   std::string Log(const std::wstring& program, DWORD waitMs) const {
     std::string text;
@@ -173,6 +179,110 @@ TEST_F(ClassicBoxWindowTest, AnIncompleteNoticeIsIgnored) {
   SearchBoxWindow::OnNoNotice(&box);
   EXPECT_EQ(settings_.NotifyCount(), 3);
   ::PostMessageW(box.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntilQuit(5'000));
+}
+
+std::wstring EngineButtonText(HWND dialog) {
+  wchar_t text[256] = {};
+  ::SendMessageW(::GetDlgItem(dialog, IDC_ENGINE_TOOLBAR), TB_GETBUTTONTEXTW, ID_ENGINE_BUTTON,
+                 reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// Hands a key press to the box as the message loop would.
+bool PreTranslateKey(SearchBoxWindow& box, UINT key, bool shift, bool alt) {
+  BYTE state[256] = {};
+  ::GetKeyboardState(state);
+  state[VK_SHIFT] = shift ? 0x80 : 0;
+  state[VK_MENU] = alt ? 0x80 : 0;
+  ::SetKeyboardState(state);
+  MSG msg{::GetDlgItem(box.hwnd(), IDC_SEARCH_WORDS),
+          static_cast<UINT>(alt ? WM_SYSKEYDOWN : WM_KEYDOWN), key, alt ? 0x20000001 : 1};
+  const bool used = box.PreTranslateMessage(msg);
+  state[VK_SHIFT] = state[VK_MENU] = 0;
+  ::SetKeyboardState(state);
+  return used;
+}
+
+TEST_F(ClassicBoxWindowTest, ShiftArrowsAndTheWheelStepThroughTheEnginesWrapping) {
+  const std::unique_ptr<SearchEngineList> catalogue =
+      LoadCatalogue(Win32FileSystem(), Win32XmlParser(), u"", BRIMLET_CLASSIC_BOX_TEST_DATA_FOLDER);
+  ASSERT_TRUE(catalogue);
+  ASSERT_EQ(catalogue->GetCount(), 3u);
+  SearchBoxWindow box(::GetModuleHandleW(nullptr), settings_);
+  box.SetCatalogue(catalogue.get());
+  ASSERT_NE(box.Create(), nullptr);
+  const std::wstring names[] = {L"ウェブ検索", L"辞書", L"ショッピング"};
+  EXPECT_EQ(EngineButtonText(box.hwnd()), names[0]);  // the catalogue's default
+
+  EXPECT_TRUE(PreTranslateKey(box, VK_DOWN, true, false));
+  EXPECT_EQ(EngineButtonText(box.hwnd()), names[1]);
+  EXPECT_TRUE(PreTranslateKey(box, VK_UP, true, false));
+  EXPECT_TRUE(PreTranslateKey(box, VK_UP, true, false));
+  EXPECT_EQ(EngineButtonText(box.hwnd()), names[2]);  // wrapped backwards
+
+  ::SendMessageW(box.hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  EXPECT_EQ(EngineButtonText(box.hwnd()), names[1]);
+  ::SendMessageW(box.hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+  ::SendMessageW(box.hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+  EXPECT_EQ(EngineButtonText(box.hwnd()), names[0]);  // wrapped forwards
+  ::SendMessageW(box.hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, -WHEEL_DELTA), 0);
+  EXPECT_EQ(EngineButtonText(box.hwnd()), names[0]);  // with Ctrl held: nothing
+
+  // The edit starts 8 pixels right of the engine button, whatever its width now.
+  const RECT bar = ChildRect(box.hwnd(), IDC_ENGINE_TOOLBAR);
+  EXPECT_EQ(ChildRect(box.hwnd(), IDC_SEARCH_WORDS).left, bar.right + 8);
+  EXPECT_EQ(ChildRect(box.hwnd(), IDC_SEARCH_WORDS).right, ChildRect(box.hwnd(), IDOK).left);
+
+  EXPECT_TRUE(PreTranslateKey(box, VK_ESCAPE, false, false));
+  EXPECT_TRUE(PumpUntilQuit(5'000));
+}
+
+// The visible completion list of the system auto-complete object, in this process: a
+// top-level list box, or a popup holding one.
+HWND VisibleCompletionList() {
+  struct Found {
+    HWND window = nullptr;
+  } found;
+  ::EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        wchar_t name[64] = {};
+        ::GetClassNameW(window, name, 64);
+        if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+            (std::wstring(name) == L"ListBox" ||
+             ::FindWindowExW(window, nullptr, L"ListBox", nullptr) != nullptr)) {
+          reinterpret_cast<Found*>(data)->window = window;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found.window;
+}
+
+TEST_F(ClassicBoxWindowTest, WithTheCompletionListOpenEscapeBelongsToTheList) {
+  SaveHistory(registry_, {u"apple", u"apricot"}, {u"{A}", u"{A}"});
+  SearchBoxWindow box(::GetModuleHandleW(nullptr), settings_);
+  ASSERT_NE(box.Create(), nullptr);
+  ::ShowWindow(box.hwnd(), SW_SHOW);
+  HWND edit = ::GetDlgItem(box.hwnd(), IDC_SEARCH_WORDS);
+  ::SetFocus(edit);
+  ::SendMessageW(edit, WM_CHAR, L'a', 1);
+  ::SendMessageW(edit, WM_CHAR, L'p', 1);
+  for (int i = 0; i < 40 && VisibleCompletionList() == nullptr; ++i) {
+    Pump();
+    ::Sleep(25);
+  }
+  if (VisibleCompletionList() == nullptr) {
+    ::DestroyWindow(box.hwnd());
+    PumpUntilQuit(1'000);
+    GTEST_SKIP() << "the platform's auto-complete object showed no list for a typed prefix";
+  }
+  EXPECT_FALSE(PreTranslateKey(box, VK_ESCAPE, false, false));
+  EXPECT_FALSE(PreTranslateKey(box, VK_RETURN, false, false));
+  EXPECT_NE(box.hwnd(), nullptr);
+  ::DestroyWindow(box.hwnd());
   EXPECT_TRUE(PumpUntilQuit(5'000));
 }
 
