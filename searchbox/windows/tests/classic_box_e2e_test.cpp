@@ -384,5 +384,55 @@ TEST_F(ClassicBoxEndToEnd, DeactivationClosesTheBoxUnlessItIsPinned) {
   }
 }
 
+TEST_F(ClassicBoxEndToEnd, HelpOpensTheHelpAddressAndClosesTheBox) {
+  ShellHandler http(L"http", HandlerCommand());
+  ShellHandler https(L"https", HandlerCommand());
+  RunningBox box = Start();
+  ASSERT_NE(box.dialog, nullptr);
+  ::PostMessageW(box.dialog, WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0);
+  EXPECT_EQ(WaitForExit(box), 1u);
+  const std::vector<std::string> lines = Recorded(1);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], Expected(Utf16ToUtf8(settings_.HelpAddress(u"sb"))));
+  EXPECT_EQ(settings_.Search(), 0);  // not a search
+}
+
+TEST_F(ClassicBoxEndToEnd, SettingsHandOverAndBackLeaveTheOpeningsUncounted) {
+  RunningBox box = Start();
+  ASSERT_NE(box.dialog, nullptr);
+  const HWND first = box.dialog;
+  ::PostMessageW(box.dialog, WM_COMMAND, MAKEWPARAM(ID_SETTINGS, 0), 0);
+  EXPECT_EQ(WaitForExit(box), 1u);
+  // "/config /RUNSEARCHBOX" ran the settings role, which starts "/search /FROMCONFIGURE".
+  HWND reopened = nullptr;
+  for (int i = 0; i < 400 && reopened == nullptr; ++i) {
+    ::Sleep(25);
+    HWND found = ::FindWindowW(L"#32770", kBoxTitle);
+    if (found != nullptr && found != first && ::IsWindowVisible(found)) reopened = found;
+  }
+  ASSERT_NE(reopened, nullptr) << "the box did not come back after the settings";
+  EXPECT_EQ(settings_.Configure(), 1);
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(reopened, &process);
+  win32::UniqueHandle reopenedProcess(::OpenProcess(SYNCHRONIZE, FALSE, process));
+  ::PostMessageW(reopened, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(reopenedProcess);
+  EXPECT_EQ(::WaitForSingleObject(reopenedProcess.get(), 20'000), WAIT_OBJECT_0);
+  EXPECT_EQ(settings_.SearchBox(), 1);  // the reopening took its count back
+  EXPECT_EQ(settings_.SearchBoxMonthly(), 1);
+}
+
+TEST_F(ClassicBoxEndToEnd, ASecondSummonClosesTheBoxInFront) {
+  RunningBox box = Start();
+  ASSERT_NE(box.dialog, nullptr);
+  for (int i = 0; i < 100 && ::GetForegroundWindow() != box.dialog; ++i) ::Sleep(20);
+  ASSERT_EQ(::GetForegroundWindow(), box.dialog);
+  const testing::ProcessResult second =
+      testing::RunProcess(L"\"" + testing::GadgetFolder() + L"Brimlet.exe\" /search");
+  ASSERT_TRUE(second.ran);
+  EXPECT_EQ(second.exitCode, 0u);
+  EXPECT_EQ(WaitForExit(box), 1u);
+}
+
 }  // namespace
 }  // namespace brimlet
