@@ -1,7 +1,7 @@
 #!/bin/bash
 # Screenshots of the classic search box under Wine with the shipped catalogue: the small box
-# (focus on the search button, so the edit shows its cue text), the large box, and the large
-# box's engine menu.
+# (focus on the search button, so the edit shows its cue text) and its settings button's
+# tooltip, the large box, and the large box's engine menu.
 #   scripts/with-display scripts/screenshots/classic-box.sh [build-dir] [out-dir]
 # (set BRIMLET_FORCE_XVFB=1 to keep it off your own display). The build directory is a
 # Windows build (default build/windows); the needed targets are built first.
@@ -55,6 +55,10 @@ shot() {  # name large [menu-name]
     xdotool key Tab  # focus on to the search button: the empty edit shows its cue
     sleep 0.5
     import -window root "$out/$1.png"
+    # Hover over the settings button (top right of the small box) for its tooltip.
+    xdotool mousemove 786 343
+    sleep 2
+    import -window root "$out/$1-tooltip.png"
   fi
   xdotool key Escape
   sleep 1
