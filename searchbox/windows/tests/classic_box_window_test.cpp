@@ -182,6 +182,14 @@ TEST_F(ClassicBoxWindowTest, AnIncompleteNoticeIsIgnored) {
   EXPECT_TRUE(PumpUntilQuit(5'000));
 }
 
+int EngineButtonImage(HWND dialog) {
+  TBBUTTONINFOW info{sizeof(info)};
+  info.dwMask = TBIF_IMAGE;
+  ::SendMessageW(::GetDlgItem(dialog, IDC_ENGINE_TOOLBAR), TB_GETBUTTONINFOW, ID_ENGINE_BUTTON,
+                 reinterpret_cast<LPARAM>(&info));
+  return info.iImage;
+}
+
 std::wstring EngineButtonText(HWND dialog) {
   wchar_t text[256] = {};
   ::SendMessageW(::GetDlgItem(dialog, IDC_ENGINE_TOOLBAR), TB_GETBUTTONTEXTW, ID_ENGINE_BUTTON,
@@ -215,9 +223,21 @@ TEST_F(ClassicBoxWindowTest, ShiftArrowsAndTheWheelStepThroughTheEnginesWrapping
   const std::wstring names[] = {L"ウェブ検索", L"辞書", L"ショッピング"};
   EXPECT_EQ(EngineButtonText(box.hwnd()), names[0]);  // the catalogue's default
 
+  const int defaultImage = EngineButtonImage(box.hwnd());
+  EXPECT_GT(defaultImage, 0);  // the engine's own icon, not the stock picture 0
+
   EXPECT_TRUE(PreTranslateKey(box, VK_DOWN, true, false));
   EXPECT_EQ(EngineButtonText(box.hwnd()), names[1]);
-  EXPECT_TRUE(PreTranslateKey(box, VK_UP, true, false));
+  const int dictionaryImage = EngineButtonImage(box.hwnd());
+  EXPECT_GT(dictionaryImage, 0);
+  EXPECT_NE(dictionaryImage, defaultImage);
+  EXPECT_TRUE(PreTranslateKey(box, VK_DOWN, true, false));
+  EXPECT_EQ(EngineButtonText(box.hwnd()), names[2]);
+  // Its icon file is missing: the picture shown before stays.
+  EXPECT_EQ(EngineButtonImage(box.hwnd()), dictionaryImage);
+  EXPECT_TRUE(PreTranslateKey(box, VK_DOWN, true, false));
+  EXPECT_EQ(EngineButtonText(box.hwnd()), names[0]);  // wrapped forwards
+  EXPECT_EQ(EngineButtonImage(box.hwnd()), defaultImage);
   EXPECT_TRUE(PreTranslateKey(box, VK_UP, true, false));
   EXPECT_EQ(EngineButtonText(box.hwnd()), names[2]);  // wrapped backwards
 
