@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../../resources/searchbox_dialog_ids.h"
+#include "classic_box_test_support.h"
 #include "settings.h"
 #include "settings_win32.h"
 #include "testing/win32_test_support.h"
@@ -25,38 +26,6 @@ constexpr char16_t kWebEngine[] = u"{7B1E0001-0000-4000-8000-000000000001}";
 constexpr char16_t kDictionary[] = u"{7B1E0002-0000-4000-8000-000000000002}";
 
 std::wstring SourceData() { return win32::ToWide(BRIMLET_CLASSIC_BOX_TEST_DATA); }
-
-// HKCR\<scheme>\shell\open\command, saved and put back afterwards.
-class ShellHandler {
- public:
-  ShellHandler(const wchar_t* scheme, const std::wstring& command)
-      : key_(std::wstring(scheme) + L"\\shell\\open\\command") {
-    wchar_t old[1024] = {};
-    DWORD size = sizeof(old);
-    had_ = ::RegGetValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, old,
-                          &size) == ERROR_SUCCESS;
-    if (had_) old_ = old;
-    Set(command);
-  }
-  ~ShellHandler() {
-    if (had_) Set(old_);
-  }
-
- private:
-  void Set(const std::wstring& value) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                          &key, nullptr) != ERROR_SUCCESS) {
-      return;
-    }
-    ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
-  }
-  std::wstring key_;
-  bool had_ = false;
-  std::wstring old_;
-};
 
 struct RunningBox {
   win32::UniqueHandle process;
@@ -183,8 +152,8 @@ class ClassicBoxEndToEnd : public ::testing::Test {
 };
 
 TEST_F(ClassicBoxEndToEnd, JapaneseWordsReachTheBrowserEncodedForEachEngine) {
-  ShellHandler http(L"http", HandlerCommand());
-  ShellHandler https(L"https", HandlerCommand());
+  testing::ShellHandler http(L"http", HandlerCommand());
+  testing::ShellHandler https(L"https", HandlerCommand());
   settings_.SetSearch(5);
   settings_.SetSearchMonthly(2);
 
@@ -233,8 +202,8 @@ TEST_F(ClassicBoxEndToEnd, JapaneseWordsReachTheBrowserEncodedForEachEngine) {
 }
 
 TEST_F(ClassicBoxEndToEnd, ATamperedCatalogueCannotStartAProgram) {
-  ShellHandler http(L"http", HandlerCommand());
-  ShellHandler https(L"https", HandlerCommand());
+  testing::ShellHandler http(L"http", HandlerCommand());
+  testing::ShellHandler https(L"https", HandlerCommand());
   // The file scheme, a program path: the shell would run them. Neither may reach it.
   for (const char* host : {"file:///C:/windows/notepad.exe", "C:\\windows\\notepad.exe"}) {
     SCOPED_TRACE(host);
@@ -257,8 +226,8 @@ TEST_F(ClassicBoxEndToEnd, ATamperedCatalogueCannotStartAProgram) {
 }
 
 TEST_F(ClassicBoxEndToEnd, WithoutAnyEngineNothingIsOpenedOrRecorded) {
-  ShellHandler http(L"http", HandlerCommand());
-  ShellHandler https(L"https", HandlerCommand());
+  testing::ShellHandler http(L"http", HandlerCommand());
+  testing::ShellHandler https(L"https", HandlerCommand());
   InstallCatalogueText(
       "<?xml version=\"1.0\"?><search_engines>"
       "<format>{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30021}</format></search_engines>");
@@ -385,8 +354,8 @@ TEST_F(ClassicBoxEndToEnd, DeactivationClosesTheBoxUnlessItIsPinned) {
 }
 
 TEST_F(ClassicBoxEndToEnd, HelpOpensTheHelpAddressAndClosesTheBox) {
-  ShellHandler http(L"http", HandlerCommand());
-  ShellHandler https(L"https", HandlerCommand());
+  testing::ShellHandler http(L"http", HandlerCommand());
+  testing::ShellHandler https(L"https", HandlerCommand());
   RunningBox box = Start();
   ASSERT_NE(box.dialog, nullptr);
   ::PostMessageW(box.dialog, WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0);

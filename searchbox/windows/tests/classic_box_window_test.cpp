@@ -10,6 +10,7 @@
 
 #include "../../resources/searchbox_dialog_ids.h"
 #include "catalogue_reader.h"
+#include "classic_box_test_support.h"
 #include "classic_box_window.h"
 #include "search_history.h"
 #include "settings_win32.h"
@@ -21,37 +22,6 @@
 
 namespace brimlet::win32 {
 namespace {
-
-class ShellHandler {
- public:
-  ShellHandler(const wchar_t* scheme, const std::wstring& command)
-      : key_(std::wstring(scheme) + L"\\shell\\open\\command") {
-    wchar_t old[1024] = {};
-    DWORD size = sizeof(old);
-    had_ = ::RegGetValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, old,
-                          &size) == ERROR_SUCCESS;
-    if (had_) old_ = old;
-    Set(command);
-  }
-  ~ShellHandler() {
-    if (had_) Set(old_);
-  }
-
- private:
-  void Set(const std::wstring& value) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                          &key, nullptr) != ERROR_SUCCESS) {
-      return;
-    }
-    ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
-  }
-  std::wstring key_;
-  bool had_ = false;
-  std::wstring old_;
-};
 
 // Runs this thread's messages until the box has posted its quit message or time is up.
 bool PumpUntilQuit(DWORD timeoutMs) {
@@ -122,7 +92,7 @@ class ClassicBoxWindowTest : public ::testing::Test {
 };
 
 TEST_F(ClassicBoxWindowTest, ANoticeShowsALinkUnderTheEditThatOpensItsAddress) {
-  ShellHandler http(L"http", L"\"" + recorder_ + L"\" \"%1\"");
+  testing::ShellHandler http(L"http", L"\"" + recorder_ + L"\" \"%1\"");
   settings_.SetNotifyCount(1);
   SearchBoxWindow box(::GetModuleHandleW(nullptr), settings_);
   ASSERT_NE(box.Create(), nullptr);
