@@ -69,8 +69,15 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   bool OnCommand(int id, int code) noexcept;
   bool OnNotify(const NMHDR& header, INT_PTR& result) noexcept;
   void PaintCueText(HWND edit) noexcept;
+  // Hands an address to the shell only when it is an absolute http or https address: the
+  // search, help and notice addresses all come from outside data.
+  void OpenWebAddress(std::u16string_view address) noexcept;
   HWND Item(int id) const noexcept { return ::GetDlgItem(hwnd(), id); }
   RECT ItemRect(int id) const noexcept;
+
+  // Posted by the notice callback; the link is shown on the window's own thread.
+  static constexpr UINT kNoticeMessage = WM_USER + 1;
+  static constexpr UINT_PTR kSubclassId = 1;
 
   static LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
   static LRESULT CALLBACK LinkProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;

@@ -1,0 +1,94 @@
+// The classic box's update notice: the check started with the box, the link it shows and
+// what acting on it opens.
+#include <algorithm>
+
+#include "../../resources/searchbox_dialog_ids.h"
+#include "classic_box_window.h"
+#include "notice_check_win32.h"
+#include "win32/wide.h"
+
+namespace brimlet::win32 {
+
+void SearchBoxWindow::OnNotice(void* context, const std::u16string& label,
+                               const std::u16string& description,
+                               const std::u16string& address) noexcept {
+  auto* self = static_cast<SearchBoxWindow*>(context);
+  if (label.empty() || description.empty() || address.empty()) return;
+  try {
+    self->noticeLabel_ = ToWide(label);
+    self->noticeDescription_ = ToWide(description);
+    self->noticeAddress_ = ToWide(address);
+  } catch (...) {
+    return;
+  }
+  self->settings_.SetNotifyCount(self->settings_.NotifyCount() + 1);
+  ::PostMessageW(self->hwnd(), kNoticeMessage, 0, 0);
+}
+
+void SearchBoxWindow::OnNoNotice(void* context) noexcept {
+  static_cast<SearchBoxWindow*>(context)->settings_.SetNotifyCount(kDailyNoticeLimit);
+}
+
+void SearchBoxWindow::StartNoticeCheck() noexcept {
+  noticeThread_ = ::brimlet::win32::StartNoticeCheck(false, true, this, &OnNotice, &OnNoNotice);
+}
+
+void SearchBoxWindow::OpenNotice() noexcept {
+  if (noticeAddress_.empty()) return;
+  settings_.SetNotifyCount(kDailyNoticeLimit);
+  searching_ = true;
+  // The address came from the network: it too must be a web address.
+  OpenWebAddress(FromWide(noticeAddress_));
+  ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
+
+void SearchBoxWindow::ShowNoticeLink() noexcept {
+  if (noticeLabel_.empty()) return;
+  HFONT font = reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
+  if (noticeLink_ == nullptr) {
+    noticeLink_ =
+        ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_NOTIFY | SS_NOPREFIX, 0, 0, 0, 0, hwnd(),
+                          reinterpret_cast<HMENU>(IDC_NOTICE_LINK), module_, nullptr);
+    if (noticeLink_ == nullptr) return;
+    ::SendMessageW(noticeLink_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ::SetWindowSubclass(noticeLink_, &LinkProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    noticeTip_ =
+        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, module_, nullptr);
+  }
+  ::SetWindowTextW(noticeLink_, noticeLabel_.c_str());
+  if (noticeTip_ != nullptr) {
+    TTTOOLINFOW tool{sizeof(tool)};
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(noticeLink_);
+    tool.lpszText = noticeDescription_.data();
+    ::SendMessageW(noticeTip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(noticeTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  SIZE ideal{};
+  HDC dc = ::GetDC(noticeLink_);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  ::GetTextExtentPoint32W(dc, noticeLabel_.c_str(), static_cast<int>(noticeLabel_.size()), &ideal);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(noticeLink_, dc);
+  const RECT edit = ItemRect(IDC_SEARCH_WORDS);
+  const RECT check = ItemRect(IDC_RECORD_SEARCH_WORDS);
+  const int width = std::min(static_cast<int>(ideal.cx), static_cast<int>(check.left - edit.left));
+  ::SetWindowPos(noticeLink_, nullptr, edit.left, check.top, std::max(0, width), ideal.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  ::ShowWindow(noticeLink_, SW_SHOW);
+}
+
+LRESULT CALLBACK SearchBoxWindow::LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR, DWORD_PTR) noexcept {
+  if (message == WM_SETCURSOR) {
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    return TRUE;
+  }
+  if (message == WM_NCDESTROY) ::RemoveWindowSubclass(link, &LinkProc, kSubclassId);
+  return ::DefSubclassProc(link, message, wParam, lParam);
+}
+
+}  // namespace brimlet::win32

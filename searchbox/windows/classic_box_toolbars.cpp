@@ -1,0 +1,209 @@
+// The classic box's two toolbars: the engine button with its menu, and the system buttons.
+#include <algorithm>
+
+#include "../../resources/searchbox_dialog_ids.h"
+#include "classic_box_images.h"
+#include "classic_box_search.h"
+#include "classic_box_window.h"
+#include "win32/ui_text.h"
+#include "win32/wide.h"
+
+namespace brimlet::win32 {
+namespace {
+
+constexpr int kEngineImageSize = 16;
+constexpr int kSystemImageSize = 12;
+constexpr int kEditGapAfterEngineButton = 8;
+
+std::wstring FirstLine(std::wstring text) {
+  text.resize(std::min(text.size(), text.find(L'\n')));
+  return text;
+}
+
+}  // namespace
+
+void SearchBoxWindow::BuildEngineButton() noexcept {
+  HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
+  engineImages_ =
+      ImageList_Create(kEngineImageSize, kEngineImageSize, ILC_COLOR32 | ILC_MASK, 1, 4);
+  if (HICON icon =
+          static_cast<HICON>(::LoadImageW(module_, MAKEINTRESOURCEW(IDI_DEFAULT_ENGINE), IMAGE_ICON,
+                                          kEngineImageSize, kEngineImageSize, LR_DEFAULTCOLOR))) {
+    ImageList_AddIcon(engineImages_, icon);
+    ::DestroyIcon(icon);
+  }
+  ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  ::SendMessageW(toolbar, TB_SETEXTENDEDSTYLE, 0,
+                 TBSTYLE_EX_DRAWDDARROWS | TBSTYLE_EX_MIXEDBUTTONS);
+  ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(engineImages_));
+  TBBUTTON button{};
+  button.iBitmap = 0;
+  button.idCommand = ID_ENGINE_BUTTON;
+  button.fsState = TBSTATE_ENABLED;
+  button.fsStyle = BTNS_WHOLEDROPDOWN | BTNS_SHOWTEXT | BTNS_AUTOSIZE;
+  button.iString = reinterpret_cast<INT_PTR>(L"");
+  ::SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
+}
+
+void SearchBoxWindow::BuildSystemButtons() noexcept {
+  HWND toolbar = Item(IDC_SYSTEM_TOOLBAR);
+  systemImages_ =
+      ImageList_Create(kSystemImageSize, kSystemImageSize, ILC_COLOR32 | ILC_MASK, 3, 0);
+  const int ids[] = {ID_SETTINGS, ID_PUSH_PIN, ID_HELP};
+  TBBUTTON buttons[3] = {};
+  const COLORREF dark = ::GetSysColor(COLOR_3DDKSHADOW);
+  for (int i = 0; i < 3; ++i) {
+    int image = -1;
+    if (HICON icon = LoadRecolouredIcon(module_, ids[i], kSystemImageSize, dark)) {
+      image = ImageList_AddIcon(systemImages_, icon);
+      ::DestroyIcon(icon);
+    }
+    buttons[i].iBitmap = image >= 0 ? image : I_IMAGENONE;
+    buttons[i].idCommand = ids[i];
+    buttons[i].fsState = TBSTATE_ENABLED;
+    buttons[i].fsStyle = static_cast<BYTE>(ids[i] == ID_PUSH_PIN ? BTNS_CHECK : BTNS_BUTTON);
+    buttons[i].iString = -1;
+  }
+  ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(systemImages_));
+  ::SendMessageW(toolbar, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(buttons));
+  // At the top right of the client area, as large as its buttons together.
+  int width = 0;
+  int height = 0;
+  for (int i = 0; i < 3; ++i) {
+    RECT rc{};
+    ::SendMessageW(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rc));
+    width += rc.right - rc.left;
+    height = std::max(height, static_cast<int>(rc.bottom - rc.top));
+  }
+  RECT client{};
+  ::GetClientRect(hwnd(), &client);
+  ::SetWindowPos(toolbar, nullptr, client.right - width, 0, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int SearchBoxWindow::EngineImage(const ISearchEngineItem* engine) noexcept {
+  if (engine == nullptr) return -1;
+  if (auto found = engineImageIndex_.find(engine); found != engineImageIndex_.end()) {
+    return found->second;
+  }
+  int index = -1;
+  try {
+    if (HICON icon = LoadEngineIcon(ToWide(engine->GetImagePath()), kEngineImageSize)) {
+      index = ImageList_AddIcon(engineImages_, icon);
+      ::DestroyIcon(icon);
+    }
+    engineImageIndex_[engine] = index;
+  } catch (...) {
+  }
+  return index;
+}
+
+void SearchBoxWindow::UpdateEngineButton() noexcept {
+  HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
+  try {
+    std::wstring name = current_ != nullptr ? ToWide(current_->GetName()) : std::wstring();
+    TBBUTTONINFOW info{sizeof(info)};
+    info.dwMask = TBIF_TEXT;
+    info.pszText = name.data();
+    // An engine without a loadable icon keeps the picture shown before.
+    if (const int image = EngineImage(current_); image >= 0) {
+      info.dwMask |= TBIF_IMAGE;
+      info.iImage = image;
+    }
+    ::SendMessageW(toolbar, TB_SETBUTTONINFOW, ID_ENGINE_BUTTON, reinterpret_cast<LPARAM>(&info));
+  } catch (...) {
+  }
+  LayOutEngineButton();
+  ::InvalidateRect(Item(IDC_SEARCH_WORDS), nullptr, TRUE);
+  ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void SearchBoxWindow::LayOutEngineButton() noexcept {
+  HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
+  RECT button{};
+  ::SendMessageW(toolbar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&button));
+  const RECT bar = ItemRect(IDC_ENGINE_TOOLBAR);
+  const RECT edit = ItemRect(IDC_SEARCH_WORDS);
+  const RECT search = ItemRect(IDOK);
+  // The button vertically centred on the edit.
+  const int buttonHeight = button.bottom - button.top;
+  const int top = edit.top + (edit.bottom - edit.top - buttonHeight) / 2 - button.top;
+  const int width = button.right;
+  ::SetWindowPos(toolbar, nullptr, bar.left, top, width, button.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  const int editLeft = bar.left + width + kEditGapAfterEngineButton;
+  ::SetWindowPos(Item(IDC_SEARCH_WORDS), nullptr, editLeft, edit.top,
+                 std::max(0, static_cast<int>(search.left) - editLeft), edit.bottom - edit.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SearchBoxWindow::StepEngine(bool forward) noexcept {
+  current_ = brimlet::StepEngine(rotation_, current_, forward);
+  UpdateEngineButton();
+}
+
+void SearchBoxWindow::ShowEngineMenu() noexcept {
+  if (!catalogue_) return;
+  UniqueHMenu menu(::CreatePopupMenu());
+  if (!menu) return;
+  std::vector<UniqueGdiObject> pictures;
+  const int cx = ::GetSystemMetrics(SM_CXSMICON);
+  const int cy = ::GetSystemMetrics(SM_CYSMICON);
+  try {
+    for (size_t i = 0; i < catalogue_->GetCount(); ++i) {
+      const ISearchEngineItem* engine = catalogue_->GetAt(i);
+      const std::wstring name = ToWide(engine->GetName());
+      const UINT id = kFirstEngineCommand + static_cast<UINT>(i);
+      ::AppendMenuW(menu.get(), MF_STRING | (engine == current_ ? MF_CHECKED : 0), id,
+                    name.c_str());
+      if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), cx)); icon) {
+        pictures.emplace_back(IconToMenuBitmap(icon.get(), cx, cy, ::GetSysColor(COLOR_MENU)));
+        MENUITEMINFOW item{sizeof(item)};
+        item.fMask = MIIM_BITMAP;
+        item.hbmpItem = static_cast<HBITMAP>(pictures.back().get());
+        ::SetMenuItemInfoW(menu.get(), id, FALSE, &item);
+      }
+    }
+  } catch (...) {
+  }
+  // The menu's right edge at the button's bottom-right corner.
+  RECT button{};
+  HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
+  ::SendMessageW(toolbar, TB_GETRECT, ID_ENGINE_BUTTON, reinterpret_cast<LPARAM>(&button));
+  POINT corner{button.right, button.bottom};
+  ::ClientToScreen(toolbar, &corner);
+  const UINT chosen = static_cast<UINT>(
+      ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_RIGHTALIGN, corner.x,
+                       corner.y, 0, hwnd(), nullptr));
+  if (const ISearchEngineItem* engine = EngineForMenuCommand(*catalogue_, chosen)) {
+    current_ = engine;
+    UpdateEngineButton();
+  }
+}
+
+bool SearchBoxWindow::OnNotify(const NMHDR& header, INT_PTR& result) noexcept {
+  if (header.idFrom == IDC_ENGINE_TOOLBAR && header.code == TBN_DROPDOWN) {
+    ShowEngineMenu();
+    result = TBDDRET_DEFAULT;
+    return true;
+  }
+  if (header.idFrom == IDC_SYSTEM_TOOLBAR && header.code == TBN_GETINFOTIPW) {
+    auto& tip = *reinterpret_cast<NMTBGETINFOTIPW*>(const_cast<NMHDR*>(&header));
+    try {
+      const std::wstring text =
+          FirstLine(LoadResourceString(module_, static_cast<UINT>(tip.iItem)));
+      if (tip.pszText != nullptr && tip.cchTextMax > 0) {
+        const size_t n = std::min(text.size(), static_cast<size_t>(tip.cchTextMax - 1));
+        std::copy_n(text.c_str(), n, tip.pszText);
+        tip.pszText[n] = L'\0';
+      }
+    } catch (...) {
+    }
+    result = 0;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace brimlet::win32
