@@ -276,5 +276,22 @@ TEST_F(ClassicBoxWindowTest, WithTheCompletionListOpenEscapeBelongsToTheList) {
   EXPECT_TRUE(PumpUntilQuit(5'000));
 }
 
+TEST_F(ClassicBoxWindowTest, TheInputMethodStateIsSavedOnCloseOnlyWhenRemembered) {
+  for (bool remember : {false, true}) {
+    SCOPED_TRACE(remember ? "remembered" : "not remembered");
+    registry_.DeleteValue(RegistryRoot::kCurrentUser, kSettingsKey, u"ImmOpenStatus");
+    settings_.SetRememberImeState(remember);
+    SearchBoxWindow box(::GetModuleHandleW(nullptr), settings_);
+    ASSERT_NE(box.Create(), nullptr);
+    ::PostMessageW(box.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntilQuit(5'000));
+    std::byte value[4] = {};
+    const bool stored =
+        registry_.QueryValue(RegistryRoot::kCurrentUser, kSettingsKey, u"ImmOpenStatus", value)
+            .status == RegistryStatus::kOk;
+    EXPECT_EQ(stored, remember);
+  }
+}
+
 }  // namespace
 }  // namespace brimlet::win32
