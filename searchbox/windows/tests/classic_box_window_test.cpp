@@ -293,5 +293,64 @@ TEST_F(ClassicBoxWindowTest, TheInputMethodStateIsSavedOnCloseOnlyWhenRemembered
   }
 }
 
+TEST_F(ClassicBoxWindowTest, TheWordsTakeTheCustomColourOnlyWhenItIsOn) {
+  settings_.SetCustomSearchWordsColor(RGB(200, 10, 20));
+  for (bool custom : {false, true}) {
+    SCOPED_TRACE(custom ? "custom" : "system");
+    settings_.SetUseCustomSearchWordsColor(custom);
+    SearchBoxWindow box(::GetModuleHandleW(nullptr), settings_);
+    ASSERT_NE(box.Create(), nullptr);
+    HWND edit = ::GetDlgItem(box.hwnd(), IDC_SEARCH_WORDS);
+    HDC dc = ::GetDC(edit);
+    ::SetTextColor(dc, RGB(1, 2, 3));
+    const LRESULT brush = ::SendMessageW(box.hwnd(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                                         reinterpret_cast<LPARAM>(edit));
+    EXPECT_EQ(::GetTextColor(dc), custom ? RGB(200, 10, 20) : ::GetSysColor(COLOR_WINDOWTEXT));
+    if (custom) {
+      EXPECT_NE(brush, 0);
+    }
+    ::ReleaseDC(edit, dc);
+    ::DestroyWindow(box.hwnd());
+    EXPECT_TRUE(PumpUntilQuit(5'000));
+  }
+}
+
+// Pixels of the edit's right half that differ from its background, as on screen.
+int MarkedPixels(HWND edit) {
+  ::RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  Pump();
+  RECT rc{};
+  ::GetClientRect(edit, &rc);
+  HDC dc = ::GetDC(edit);
+  const COLORREF background = ::GetPixel(dc, rc.right - 2, rc.top + 1);
+  int marked = 0;
+  for (int y = rc.top + 1; y < rc.bottom - 1; ++y) {
+    for (int x = (rc.left + rc.right) / 2; x < rc.right - 1; ++x) {
+      if (::GetPixel(dc, x, y) != background) ++marked;
+    }
+  }
+  ::ReleaseDC(edit, dc);
+  return marked;
+}
+
+TEST_F(ClassicBoxWindowTest, TheEmptyUnfocusedEditShowsTheCueText) {
+  const std::unique_ptr<SearchEngineList> catalogue =
+      LoadCatalogue(Win32FileSystem(), Win32XmlParser(), u"", BRIMLET_CLASSIC_BOX_TEST_DATA_FOLDER);
+  ASSERT_TRUE(catalogue);
+  SearchBoxWindow box(::GetModuleHandleW(nullptr), settings_);
+  box.SetCatalogue(catalogue.get());
+  ASSERT_NE(box.Create(), nullptr);
+  ::ShowWindow(box.hwnd(), SW_SHOW);
+  HWND edit = ::GetDlgItem(box.hwnd(), IDC_SEARCH_WORDS);
+  ::SetFocus(edit);
+  EXPECT_EQ(MarkedPixels(edit), 0);  // focused: no cue
+  ::SetFocus(::GetDlgItem(box.hwnd(), IDOK));
+  EXPECT_GT(MarkedPixels(edit), 20);  // "ウェブ検索 で検索", right-aligned
+  ::SetWindowTextW(edit, L"x");
+  EXPECT_EQ(MarkedPixels(edit), 0);  // words typed: no cue (and "x" sits at the left)
+  ::DestroyWindow(box.hwnd());
+  EXPECT_TRUE(PumpUntilQuit(5'000));
+}
+
 }  // namespace
 }  // namespace brimlet::win32
