@@ -37,9 +37,8 @@ RegistryQuery MemoryRegistry::QueryValue(RegistryRoot root, std::u16string_view 
   }
 }
 
-bool MemoryRegistry::SetValue(RegistryRoot root, std::u16string_view key,
-                              std::u16string_view name, uint32_t type,
-                              std::span<const std::byte> data) noexcept {
+bool MemoryRegistry::SetValue(RegistryRoot root, std::u16string_view key, std::u16string_view name,
+                              uint32_t type, std::span<const std::byte> data) noexcept {
   try {
     if (!CreateKey(root, key)) return false;
     values_[Normalise(root, key)][ToUpperAscii(name)] =

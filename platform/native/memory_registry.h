@@ -15,8 +15,8 @@ class MemoryRegistry final : public IRegistry {
  public:
   RegistryQuery QueryValue(RegistryRoot root, std::u16string_view key, std::u16string_view name,
                            std::span<std::byte> buffer) const noexcept override;
-  bool SetValue(RegistryRoot root, std::u16string_view key, std::u16string_view name,
-                uint32_t type, std::span<const std::byte> data) noexcept override;
+  bool SetValue(RegistryRoot root, std::u16string_view key, std::u16string_view name, uint32_t type,
+                std::span<const std::byte> data) noexcept override;
   bool DeleteValue(RegistryRoot root, std::u16string_view key,
                    std::u16string_view name) noexcept override;
   bool KeyExists(RegistryRoot root, std::u16string_view key) const noexcept override;

@@ -3,8 +3,7 @@
 namespace brimlet {
 
 std::optional<RegistryValue> ReadRegistryValue(const IRegistry& registry, RegistryRoot root,
-                                               std::u16string_view key,
-                                               std::u16string_view name) {
+                                               std::u16string_view key, std::u16string_view name) {
   // The value may grow between the two calls (another process writing); retry a little.
   for (int attempt = 0; attempt < 4; ++attempt) {
     const RegistryQuery probe = registry.QueryValue(root, key, name, {});

@@ -66,7 +66,6 @@ struct RegistryValue {
   std::vector<std::byte> data;
 };
 std::optional<RegistryValue> ReadRegistryValue(const IRegistry& registry, RegistryRoot root,
-                                               std::u16string_view key,
-                                               std::u16string_view name);
+                                               std::u16string_view key, std::u16string_view name);
 
 }  // namespace brimlet

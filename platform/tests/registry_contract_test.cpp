@@ -69,8 +69,7 @@ TEST_F(RegistryContract, ValuesKeepTypeAndRawBytes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::AdapterFamily());
     ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, kKey, c.name, c.type, c.data));
-    const RegistryQuery probe =
-        registry_->QueryValue(RegistryRoot::kCurrentUser, kKey, c.name, {});
+    const RegistryQuery probe = registry_->QueryValue(RegistryRoot::kCurrentUser, kKey, c.name, {});
     EXPECT_EQ(probe.status, RegistryStatus::kOk);
     EXPECT_EQ(probe.type, c.type);
     EXPECT_EQ(probe.size, c.data.size());
@@ -106,10 +105,11 @@ TEST_F(RegistryContract, SmallBufferReportsMoreDataAndTheSizeNeeded) {
 }
 
 TEST_F(RegistryContract, NamesIgnoreCaseAndRootsAreSeparate) {
-  ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, kKey, u"KeyStroke",
-                                  reg_type::kDword, Bytes({3, 0, 0, 0})));
-  EXPECT_EQ(registry_->QueryValue(RegistryRoot::kCurrentUser,
-                                  u"SOFTWARE\\zelvo\\brimletboxtest\\CONTRACT", u"keystroke", {})
+  ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, kKey, u"KeyStroke", reg_type::kDword,
+                                  Bytes({3, 0, 0, 0})));
+  EXPECT_EQ(registry_
+                ->QueryValue(RegistryRoot::kCurrentUser,
+                             u"SOFTWARE\\zelvo\\brimletboxtest\\CONTRACT", u"keystroke", {})
                 .status,
             RegistryStatus::kOk);
   EXPECT_EQ(registry_->QueryValue(RegistryRoot::kLocalMachine, kKey, u"KeyStroke", {}).status,
@@ -124,8 +124,8 @@ TEST_F(RegistryContract, NamesIgnoreCaseAndRootsAreSeparate) {
 TEST_F(RegistryContract, DeletingValuesAndTrees) {
   const auto one = Bytes({1, 0, 0, 0});
   ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, kKey, u"A", reg_type::kDword, one));
-  ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, std::u16string(kKey) + u"\\Sub",
-                                  u"B", reg_type::kDword, one));
+  ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, std::u16string(kKey) + u"\\Sub", u"B",
+                                  reg_type::kDword, one));
   EXPECT_TRUE(registry_->KeyExists(RegistryRoot::kCurrentUser, kParent));  // parents created
   EXPECT_TRUE(registry_->DeleteValue(RegistryRoot::kCurrentUser, kKey, u"A"));
   EXPECT_FALSE(registry_->DeleteValue(RegistryRoot::kCurrentUser, kKey, u"A"));

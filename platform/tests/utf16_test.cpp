@@ -16,8 +16,8 @@ TEST(Utf16, Utf8RoundTripAndMalformedInput) {
   const std::u16string text = u"検索 abc 😀";
   EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text);
   EXPECT_EQ(Utf16ToUtf8(u"検"), "\xE6\xA4\x9C");
-  EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD");     // overlong
-  EXPECT_EQ(Utf8ToUtf16("a\xE6\xA4"), u"a\uFFFD\uFFFD");   // truncated
+  EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD");    // overlong
+  EXPECT_EQ(Utf8ToUtf16("a\xE6\xA4"), u"a\uFFFD\uFFFD");  // truncated
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
@@ -25,8 +25,8 @@ TEST(Utf16, DecimalPrefixLikeTheRuntime) {
   struct Case {
     const char16_t* text;
     int64_t value;
-  } cases[] = {{u"28", 28},   {u"  7x", 7}, {u"-3", -3}, {u"", 0},
-               {u"abc", 0},   {u"+12", 12}, {u"1.5", 1}, {u"65537", 65537}};
+  } cases[] = {{u"28", 28}, {u"  7x", 7}, {u"-3", -3}, {u"", 0},
+               {u"abc", 0}, {u"+12", 12}, {u"1.5", 1}, {u"65537", 65537}};
   for (const auto& c : cases) EXPECT_EQ(ParseDecimalPrefix(c.text), c.value) << c.value;
 }
 

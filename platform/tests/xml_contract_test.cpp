@@ -221,8 +221,8 @@ TEST(XmlContract, MalformedOrWronglyEncodedDocumentsDoNotLoad) {
       // Declarations that contradict the bytes.
       "<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>",
       "\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r/>",
-      "\xff\xfe<\0r\0/\0>\0<"s,  // UTF-16 cut in the middle of a code unit
-      "\xff\xfe<\0r\0>\0\x00\xd8<\0/\0r\0>\0"s,  // unpaired surrogate
+      "\xff\xfe<\0r\0/\0>\0<"s,                     // UTF-16 cut in the middle of a code unit
+      "\xff\xfe<\0r\0>\0\x00\xd8<\0/\0r\0>\0"s,     // unpaired surrogate
       "\xff\xfe\0\0<\0\0\0r\0\0\0/\0\0\0>\0\0\0"s,  // UTF-32
       "\x4c\x6f\xa7\x94",                           // EBCDIC
   };

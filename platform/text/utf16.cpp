@@ -104,8 +104,6 @@ int64_t ParseDecimalPrefix(std::u16string_view text) noexcept {
   return static_cast<int64_t>(negative ? 0 - value : value);
 }
 
-std::u16string FormatDecimal(int64_t value) {
-  return AsciiToUtf16(std::to_string(value));
-}
+std::u16string FormatDecimal(int64_t value) { return AsciiToUtf16(std::to_string(value)); }
 
 }  // namespace brimlet

@@ -44,9 +44,8 @@ RegistryQuery Win32Registry::QueryValue(RegistryRoot root, std::u16string_view k
   }
 }
 
-bool Win32Registry::SetValue(RegistryRoot root, std::u16string_view key,
-                             std::u16string_view name, uint32_t type,
-                             std::span<const std::byte> data) noexcept {
+bool Win32Registry::SetValue(RegistryRoot root, std::u16string_view key, std::u16string_view name,
+                             uint32_t type, std::span<const std::byte> data) noexcept {
   const KeyText wkey(key);
   const NameText wname(name);
   if (!wkey.valid() || !wname.valid()) return false;
@@ -79,8 +78,7 @@ bool Win32Registry::KeyExists(RegistryRoot root, std::u16string_view key) const 
   const KeyText wkey(key);
   if (!wkey.valid()) return false;
   UniqueHKey opened;
-  return ::RegOpenKeyExW(RootKey(root), wkey.c_str(), 0, KEY_READ, opened.put()) ==
-         ERROR_SUCCESS;
+  return ::RegOpenKeyExW(RootKey(root), wkey.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
 }
 
 bool Win32Registry::CreateKey(RegistryRoot root, std::u16string_view key) noexcept {
@@ -88,8 +86,7 @@ bool Win32Registry::CreateKey(RegistryRoot root, std::u16string_view key) noexce
   if (!wkey.valid()) return false;
   UniqueHKey created;
   return ::RegCreateKeyExW(RootKey(root), wkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_READ | KEY_WRITE, nullptr, created.put(),
-                           nullptr) == ERROR_SUCCESS;
+                           KEY_READ | KEY_WRITE, nullptr, created.put(), nullptr) == ERROR_SUCCESS;
 }
 
 bool Win32Registry::DeleteTree(RegistryRoot root, std::u16string_view key) noexcept {

@@ -9,8 +9,8 @@ class Win32Registry final : public IRegistry {
  public:
   RegistryQuery QueryValue(RegistryRoot root, std::u16string_view key, std::u16string_view name,
                            std::span<std::byte> buffer) const noexcept override;
-  bool SetValue(RegistryRoot root, std::u16string_view key, std::u16string_view name,
-                uint32_t type, std::span<const std::byte> data) noexcept override;
+  bool SetValue(RegistryRoot root, std::u16string_view key, std::u16string_view name, uint32_t type,
+                std::span<const std::byte> data) noexcept override;
   bool DeleteValue(RegistryRoot root, std::u16string_view key,
                    std::u16string_view name) noexcept override;
   bool KeyExists(RegistryRoot root, std::u16string_view key) const noexcept override;

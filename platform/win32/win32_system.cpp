@@ -71,8 +71,8 @@ bool Win32FileSystem::FileExists(std::u16string_view path) const noexcept {
 
 std::optional<std::vector<std::byte>> Win32FileSystem::ReadFile(std::u16string_view path,
                                                                 size_t maxBytes) const {
-  UniqueFileHandle file(::CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file(::CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||

@@ -18,9 +18,8 @@ bool Window::RegisterClass(HINSTANCE instance, const wchar_t* className, HICON i
   return ::RegisterClassExW(&wc) != 0;
 }
 
-HWND Window::Create(HINSTANCE instance, const wchar_t* className, const wchar_t* title,
-                    DWORD style, DWORD exStyle, HWND parent, int x, int y, int width,
-                    int height) noexcept {
+HWND Window::Create(HINSTANCE instance, const wchar_t* className, const wchar_t* title, DWORD style,
+                    DWORD exStyle, HWND parent, int x, int y, int width, int height) noexcept {
   return ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, nullptr,
                            instance, this);
 }
@@ -49,8 +48,8 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam,
 }
 
 HWND Dialog::CreateModeless(HINSTANCE instance, int templateId, HWND owner) noexcept {
-  return ::CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner,
-                              &Dialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
+  return ::CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, &Dialog::StaticDlgProc,
+                              reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR Dialog::RunModal(HINSTANCE instance, int templateId, HWND owner) noexcept {

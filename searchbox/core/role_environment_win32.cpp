@@ -33,8 +33,8 @@ int RunWithLoop(AppModule& module, Settings& settings, Runner run) noexcept {
 WindowRef Win32RoleEnvironment::FindRunningWindow(Role role) noexcept {
   HWND found = nullptr;
   if (role == Role::kSearch) {
-    found = FindInstanceWindow({L"#32770", L"SearchBoxWindowEx"}, module_.Instance(),
-                               IDS_BOX_TITLE);
+    found =
+        FindInstanceWindow({L"#32770", L"SearchBoxWindowEx"}, module_.Instance(), IDS_BOX_TITLE);
   } else if (role == Role::kConfig) {
     found = FindInstanceWindow({L"#32770"}, module_.Instance(), IDS_CONFIG_TITLE);
   }

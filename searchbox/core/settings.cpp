@@ -62,8 +62,8 @@ std::u16string DataFolderFrom(std::u16string_view commonAppData) {
 
 bool Settings::TryReadNumber(std::u16string_view name, uint32_t& out) const noexcept {
   std::array<std::byte, 4> bytes{};
-  const RegistryQuery q = registry_.QueryValue(RegistryRoot::kCurrentUser, kSettingsKey, name,
-                                               bytes);
+  const RegistryQuery q =
+      registry_.QueryValue(RegistryRoot::kCurrentUser, kSettingsKey, name, bytes);
   // Only a REG_DWORD of exactly four bytes counts.
   if (q.status != RegistryStatus::kOk || q.type != reg_type::kDword || q.size != 4) return false;
   out = LoadDword(bytes);
@@ -114,23 +114,23 @@ void Settings::WriteText(std::u16string_view name, std::u16string_view value) no
                      {reinterpret_cast<const std::byte*>(value.data()), value.size() * 2});
 }
 
-#define BRIMLET_FLAG(Name, Default)                                                       \
-  bool Settings::Name() const noexcept { return ReadFlag(u## #Name, Default); }            \
+#define BRIMLET_FLAG(Name, Default)                                             \
+  bool Settings::Name() const noexcept { return ReadFlag(u## #Name, Default); } \
   void Settings::Set##Name(bool value) noexcept { WriteFlag(u## #Name, value); }
-#define BRIMLET_NUMBER(Name, Default)                                                     \
-  int32_t Settings::Name() const noexcept { return ReadNumber(u## #Name, Default); }       \
+#define BRIMLET_NUMBER(Name, Default)                                                \
+  int32_t Settings::Name() const noexcept { return ReadNumber(u## #Name, Default); } \
   void Settings::Set##Name(int32_t value) noexcept { WriteNumber(u## #Name, value); }
-#define BRIMLET_TIME(Name)                                                                \
-  uint32_t Settings::Name() const noexcept {                                              \
-    return static_cast<uint32_t>(ReadNumber(u## #Name, 0));                               \
-  }                                                                                       \
-  void Settings::Set##Name(int64_t time) noexcept {                                       \
-    WriteNumber(u## #Name, static_cast<int32_t>(static_cast<uint32_t>(time)));            \
+#define BRIMLET_TIME(Name)                                                     \
+  uint32_t Settings::Name() const noexcept {                                   \
+    return static_cast<uint32_t>(ReadNumber(u## #Name, 0));                    \
+  }                                                                            \
+  void Settings::Set##Name(int64_t time) noexcept {                            \
+    WriteNumber(u## #Name, static_cast<int32_t>(static_cast<uint32_t>(time))); \
   }
-#define BRIMLET_TEXT(Name)                                                                \
-  std::u16string Settings::Name() const {                                                 \
-    return ReadText(RegistryRoot::kCurrentUser, kSettingsKey, u## #Name);                  \
-  }                                                                                       \
+#define BRIMLET_TEXT(Name)                                                \
+  std::u16string Settings::Name() const {                                 \
+    return ReadText(RegistryRoot::kCurrentUser, kSettingsKey, u## #Name); \
+  }                                                                       \
   void Settings::Set##Name(std::u16string_view value) noexcept { WriteText(u## #Name, value); }
 
 BRIMLET_FLAG(RestoreLastWindowPos, false)
@@ -241,17 +241,20 @@ std::u16string Settings::HelpAddress(std::u16string_view placeCode) const {
   std::u16string helpPage = AsciiToUtf16(kHelpHost) + u"/brimletbox/help.htm";
   std::u16string escapedPage;
   for (char16_t c : helpPage) {
-    if (c == u':') escapedPage += u"%3a";
-    else if (c == u'/') escapedPage += u"%2f";
-    else if (c == u'.') escapedPage += u"%2e";
-    else escapedPage += c;
+    if (c == u':')
+      escapedPage += u"%3a";
+    else if (c == u'/')
+      escapedPage += u"%2f";
+    else if (c == u'.')
+      escapedPage += u"%2e";
+    else
+      escapedPage += c;
   }
   const VersionTriple v = ParseVersionTriple(Version());
-  std::u16string address = AsciiToUtf16(kHelpHost) +
-                           u"/go.phtml?type=cnt&fm=13&agent=&partner=AP&lang=utf&url=" +
-                           escapedPage + u"&name=bmb_" + Partner() + u"_help_fr_" +
-                           std::u16string(placeCode) + u"_v" + FormatDecimal(v.a) + u"_" +
-                           FormatDecimal(v.b) + u"_" + FormatDecimal(v.c);
+  std::u16string address =
+      AsciiToUtf16(kHelpHost) + u"/go.phtml?type=cnt&fm=13&agent=&partner=AP&lang=utf&url=" +
+      escapedPage + u"&name=bmb_" + Partner() + u"_help_fr_" + std::u16string(placeCode) + u"_v" +
+      FormatDecimal(v.a) + u"_" + FormatDecimal(v.b) + u"_" + FormatDecimal(v.c);
   // The address was formatted into a 1,024-character buffer.
   if (address.size() > 1023) address.resize(1023);
   return address;

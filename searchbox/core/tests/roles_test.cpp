@@ -22,9 +22,15 @@ class RecordingEnvironment final : public IRoleEnvironment {
     return runningWindow;
   }
   WindowRef ForegroundWindow() noexcept override { return foreground; }
-  void CloseForSecondSummon(WindowRef w) noexcept override { log.push_back("close " + std::to_string(w)); }
-  void HandOverForeground(WindowRef w) noexcept override { log.push_back("handover " + std::to_string(w)); }
-  void SetForeground(WindowRef w) noexcept override { log.push_back("foreground " + std::to_string(w)); }
+  void CloseForSecondSummon(WindowRef w) noexcept override {
+    log.push_back("close " + std::to_string(w));
+  }
+  void HandOverForeground(WindowRef w) noexcept override {
+    log.push_back("handover " + std::to_string(w));
+  }
+  void SetForeground(WindowRef w) noexcept override {
+    log.push_back("foreground " + std::to_string(w));
+  }
   void StartImaging() noexcept override { log.push_back("imaging on"); }
   void StopImaging() noexcept override { log.push_back("imaging off"); }
   bool AskSwitchToNewDesign() noexcept override {

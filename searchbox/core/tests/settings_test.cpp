@@ -44,8 +44,8 @@ class SettingsTest : public ::testing::Test {
     ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, kSettingsKey, name, type, data));
   }
   void StoreProduct(std::u16string_view name, std::u16string_view text) {
-    ASSERT_TRUE(registry_->SetValue(RegistryRoot::kLocalMachine, kProductKey, name,
-                                    reg_type::kSz, Text(text, true)));
+    ASSERT_TRUE(registry_->SetValue(RegistryRoot::kLocalMachine, kProductKey, name, reg_type::kSz,
+                                    Text(text, true)));
   }
 
   std::unique_ptr<IRegistry> registry_;

@@ -34,7 +34,8 @@ TEST(SettingsWin32, InputMethodStateIsSavedAndRestored) {
   HIMC context = ::ImmGetContext(edit.get());
   if (context == nullptr) GTEST_SKIP() << "no input context for windows in this system";
   ::ImmSetOpenStatus(context, TRUE);
-  ::ImmSetConversionStatus(context, IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE, IME_SMODE_PHRASEPREDICT);
+  ::ImmSetConversionStatus(context, IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE,
+                           IME_SMODE_PHRASEPREDICT);
   Settings& settings = UserSettings();
   ASSERT_TRUE(SaveImeState(edit.get(), settings));
   EXPECT_TRUE(settings.ImmOpenStatus());
