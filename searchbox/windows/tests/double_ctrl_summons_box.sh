@@ -12,7 +12,13 @@ key='HKCU\Software\Zelvo\BrimletBox\{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}'
 fail() { echo "FAIL: $*"; cleanup; exit 1; }
 pids=()
 cleanup() {
+  # The host must be gone, with its system-wide hook, before the next test types: a hook
+  # left behind would start this build's Brimlet.exe from that test's keystrokes. Ask it to
+  # exit as a user would (it removes its hooks), then end what is left and wait for it.
+  [ -x "$build/tests/tray_poke.exe" ] && wine "$build/tests/tray_poke.exe" exit >/dev/null 2>&1
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
+  pkill -f 'Gadgets.\{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001\}.Brimlet\.exe' 2>/dev/null
   wine reg delete "$key" /f >/dev/null 2>&1
 }
 number() {  # the DWORD value, in decimal; empty when missing
