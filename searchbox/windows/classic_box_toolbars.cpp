@@ -2,8 +2,9 @@
 #include <algorithm>
 
 #include "../../resources/searchbox_dialog_ids.h"
-#include "classic_box_images.h"
-#include "classic_box_search.h"
+#include "box_images.h"
+#include "box_search.h"
+#include "box_shell.h"
 #include "classic_box_window.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"
@@ -145,39 +146,16 @@ void SearchBoxWindow::StepEngine(bool forward) noexcept {
 
 void SearchBoxWindow::ShowEngineMenu() noexcept {
   if (!catalogue_) return;
-  UniqueHMenu menu(::CreatePopupMenu());
-  if (!menu) return;
-  std::vector<UniqueGdiObject> pictures;
-  const int cx = ::GetSystemMetrics(SM_CXSMICON);
-  const int cy = ::GetSystemMetrics(SM_CYSMICON);
-  try {
-    for (size_t i = 0; i < catalogue_->GetCount(); ++i) {
-      const ISearchEngineItem* engine = catalogue_->GetAt(i);
-      const std::wstring name = ToWide(engine->GetName());
-      const UINT id = kFirstEngineCommand + static_cast<UINT>(i);
-      ::AppendMenuW(menu.get(), MF_STRING | (engine == current_ ? MF_CHECKED : 0), id,
-                    name.c_str());
-      if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), cx)); icon) {
-        pictures.emplace_back(IconToMenuBitmap(icon.get(), cx, cy, ::GetSysColor(COLOR_MENU)));
-        MENUITEMINFOW item{sizeof(item)};
-        item.fMask = MIIM_BITMAP;
-        item.hbmpItem = static_cast<HBITMAP>(pictures.back().get());
-        ::SetMenuItemInfoW(menu.get(), id, FALSE, &item);
-      }
-    }
-  } catch (...) {
-  }
   // The menu's right edge at the button's bottom-right corner.
   RECT button{};
   HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
   ::SendMessageW(toolbar, TB_GETRECT, ID_ENGINE_BUTTON, reinterpret_cast<LPARAM>(&button));
   POINT corner{button.right, button.bottom};
   ::ClientToScreen(toolbar, &corner);
-  const UINT chosen = static_cast<UINT>(
-      ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_RIGHTALIGN, corner.x,
-                       corner.y, 0, hwnd(), nullptr));
-  if (const ISearchEngineItem* engine = EngineForMenuCommand(*catalogue_, chosen)) {
-    current_ = engine;
+  if (const EngineMenuChoice choice =
+          ::brimlet::win32::ShowEngineMenu(hwnd(), *catalogue_, current_, corner, TPM_RIGHTALIGN);
+      choice.chosen != nullptr) {
+    current_ = choice.chosen;
     UpdateEngineButton();
   }
 }

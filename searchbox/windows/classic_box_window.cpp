@@ -8,13 +8,13 @@
 
 #include "../../resources/brimlet_ids.h"
 #include "../../resources/searchbox_dialog_ids.h"
-#include "classic_box_search.h"
+#include "box_search.h"
+#include "box_shell.h"
 #include "enum_search_history.h"
 #include "notice_check_win32.h"
 #include "placement_win32.h"
 #include "settings_win32.h"
 #include "start_engine.h"
-#include "text/web_address.h"
 #include "win32/instance_finder.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"
@@ -269,24 +269,16 @@ void SearchBoxWindow::RunSearch() noexcept {
 }
 
 void SearchBoxWindow::OpenWebAddress(std::u16string_view address) noexcept {
-  try {
-    if (!IsWebAddress(address)) return;
-    ::ShellExecuteW(hwnd(), L"open", ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  } catch (...) {
-  }
+  ::brimlet::win32::OpenWebAddress(hwnd(), address);
 }
 
 void SearchBoxWindow::OpenSettings() noexcept {
-  try {
-    const std::wstring path = OwnModulePath();
-    if (path.empty()) return;
-    hideWhenInactive_ = false;
-    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
-    ::ShellExecuteW(nullptr, L"open", path.c_str(), L"/config /RUNSEARCHBOX", folder.c_str(),
-                    SW_SHOWNORMAL);
-    ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-  } catch (...) {
+  hideWhenInactive_ = false;
+  if (!LaunchSettingsFromBox()) {
+    hideWhenInactive_ = true;
+    return;
   }
+  ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
 void SearchBoxWindow::OpenHelp() noexcept {

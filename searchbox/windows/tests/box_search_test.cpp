@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "classic_box_search.h"
+#include "box_search.h"
 #include "testing/adapters_under_test.h"
 #include "text/utf16.h"
 

@@ -1,5 +1,5 @@
-// What the classic search box decides without a window: which engine comes next, what a
-// search opens, and what a search records.
+// What a search box decides without a window, whichever its design: which engine comes next,
+// what a search opens, and what a search records.
 #pragma once
 
 #include <cstddef>

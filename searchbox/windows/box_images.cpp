@@ -1,4 +1,4 @@
-#include "classic_box_images.h"
+#include "box_images.h"
 
 #include <objidl.h>  // gdiplus needs it, and WIN32_LEAN_AND_MEAN leaves it out
 #include <gdiplus.h>

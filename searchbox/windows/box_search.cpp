@@ -1,4 +1,4 @@
-#include "classic_box_search.h"
+#include "box_search.h"
 
 #include "search_url.h"
 #include "text/web_address.h"

@@ -1,0 +1,70 @@
+#include "box_shell.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "box_images.h"
+#include "box_search.h"
+#include "text/web_address.h"
+#include "win32/unique_resource.h"
+#include "win32/wide.h"
+#include "win32/instance_finder.h"
+
+namespace brimlet::win32 {
+
+bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept {
+  try {
+    if (!IsWebAddress(address)) return false;
+    ::ShellExecuteW(owner, L"open", ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool LaunchSettingsFromBox() noexcept {
+  try {
+    const std::wstring path = OwnModulePath();
+    if (path.empty()) return false;
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    ::ShellExecuteW(nullptr, L"open", path.c_str(), L"/config /RUNSEARCHBOX", folder.c_str(),
+                    SW_SHOWNORMAL);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
+                                const ISearchEngineItem* current, POINT screen,
+                                UINT flags) noexcept {
+  UniqueHMenu menu(::CreatePopupMenu());
+  if (!menu) return {};
+  // The item bitmaps must live until the menu is gone.
+  std::vector<UniqueGdiObject> pictures;
+  const int cx = ::GetSystemMetrics(SM_CXSMICON);
+  const int cy = ::GetSystemMetrics(SM_CYSMICON);
+  try {
+    for (size_t i = 0; i < catalogue.GetCount(); ++i) {
+      const ISearchEngineItem* engine = catalogue.GetAt(i);
+      const std::wstring name = ToWide(engine->GetName());
+      const UINT id = kFirstEngineCommand + static_cast<UINT>(i);
+      ::AppendMenuW(menu.get(), MF_STRING | (engine == current ? MF_CHECKED : 0), id,
+                    name.c_str());
+      if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), cx)); icon) {
+        pictures.emplace_back(IconToMenuBitmap(icon.get(), cx, cy, ::GetSysColor(COLOR_MENU)));
+        MENUITEMINFOW item{sizeof(item)};
+        item.fMask = MIIM_BITMAP;
+        item.hbmpItem = static_cast<HBITMAP>(pictures.back().get());
+        ::SetMenuItemInfoW(menu.get(), id, FALSE, &item);
+      }
+    }
+  } catch (...) {
+  }
+  const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
+      menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | flags, screen.x, screen.y, 0, owner, nullptr));
+  return {true, EngineForMenuCommand(catalogue, chosen)};
+}
+
+}  // namespace brimlet::win32

@@ -1,0 +1,34 @@
+// What both box designs hand to the shell or show alike: addresses, the settings hand-over
+// and the engine menu.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "search_engine_item.h"
+#include "search_engine_list.h"
+
+namespace brimlet::win32 {
+
+// Hands an address to the shell only when it is an absolute http or https address: search,
+// help and notice addresses all come from outside data, and the shell would run a program
+// or open a local file for anything else. False when it was refused.
+bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept;
+
+// Starts this program as "/config /RUNSEARCHBOX" from its own folder; false when the
+// program's path cannot be read (nothing is started then).
+bool LaunchSettingsFromBox() noexcept;
+
+struct EngineMenuChoice {
+  bool shown = false;                         // the menu could be created and shown
+  const ISearchEngineItem* chosen = nullptr;  // null when nothing was chosen
+};
+
+// The engine menu at a screen point: every catalogue engine in order with its icon, the
+// current one checked. `flags` adds alignment flags to TPM_RETURNCMD | TPM_RIGHTBUTTON.
+EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
+                                const ISearchEngineItem* current, POINT screen,
+                                UINT flags = 0) noexcept;
+
+}  // namespace brimlet::win32
