@@ -1,0 +1,67 @@
+# --- Page contract: the type library and the page's script object ------------------------
+# The rules without a window (portable).
+add_library(brimlet_page_contract STATIC page_contract.cpp)
+target_include_directories(brimlet_page_contract PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(brimlet_page_contract PUBLIC brimlet_catalogue brimlet_notices
+                      brimlet_settings)
+
+brimlet_add_test(page_contract_tests
+  SOURCES tests/page_contract_test.cpp
+  LIBS brimlet_page_contract brimlet_test_adapters
+  LOCKS user_registry)
+
+if(WIN32)
+  # The type library, built from the IDL and embedded by resources/page.rc as TYPELIB 1.
+  # widl reads IDispatch from the stdole2.tlb that Wine ships.
+  find_program(BRIMLET_WIDL NAMES x86_64-w64-mingw32-widl widl REQUIRED)
+  find_path(BRIMLET_STDOLE2_DIR stdole2.tlb
+            PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/wine/x86_64-windows
+                  /usr/lib64/wine/x86_64-windows
+            NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(BRIMLET_TYPELIB_DIR ${CMAKE_BINARY_DIR}/typelib)
+  set(BRIMLET_TYPELIB ${BRIMLET_TYPELIB_DIR}/brimlet_lib.tlb)
+  add_custom_command(
+    OUTPUT ${BRIMLET_TYPELIB}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${BRIMLET_TYPELIB_DIR}
+    COMMAND ${BRIMLET_WIDL} -t --nostdinc -I ${PROJECT_SOURCE_DIR}/resources
+            -L ${BRIMLET_STDOLE2_DIR} -o ${BRIMLET_TYPELIB}
+            ${PROJECT_SOURCE_DIR}/resources/brimlet_lib.idl
+    DEPENDS ${PROJECT_SOURCE_DIR}/resources/brimlet_lib.idl
+            ${PROJECT_SOURCE_DIR}/resources/brimlet_base.idl
+    COMMENT "Type library brimlet_lib.tlb"
+    VERBATIM)
+  add_custom_target(brimlet_typelib DEPENDS ${BRIMLET_TYPELIB})
+
+  # For every target that compiles resources/brimlet.rc: the type library is made first,
+  # windres finds it, and the resources are compiled again when it or the page changes.
+  # `source_dir` is the folder whose CMakeLists.txt added the target.
+  function(brimlet_use_page_resources target source_dir)
+    add_dependencies(${target} brimlet_typelib)
+    target_include_directories(${target} PRIVATE ${BRIMLET_TYPELIB_DIR})
+    set_property(SOURCE ${PROJECT_SOURCE_DIR}/resources/brimlet.rc DIRECTORY ${source_dir}
+                 APPEND PROPERTY OBJECT_DEPENDS ${BRIMLET_TYPELIB}
+                 ${PROJECT_SOURCE_DIR}/resources/page.rc
+                 ${PROJECT_SOURCE_DIR}/resources/page/main.html)
+  endfunction()
+
+  add_library(brimlet_external_dispatch STATIC external_dispatch.cpp)
+  target_link_libraries(brimlet_external_dispatch PUBLIC brimlet_page_contract brimlet_win32
+                        oleaut32 ole32 uuid)
+
+  brimlet_add_test(type_library_tests
+    SOURCES tests/type_library_test.cpp
+    LIBS brimlet_win32_test_support
+    DEPENDS Brimlet)
+
+  brimlet_add_test(external_dispatch_tests
+    SOURCES tests/external_dispatch_test.cpp ${PROJECT_SOURCE_DIR}/resources/brimlet.rc
+    LIBS brimlet_external_dispatch brimlet_core_win32 brimlet_test_adapters
+    LOCKS user_registry)
+  brimlet_use_page_resources(external_dispatch_tests ${CMAKE_CURRENT_SOURCE_DIR})
+
+  # Targets added before this file.
+  brimlet_use_page_resources(Brimlet ${PROJECT_SOURCE_DIR}/searchbox/core)
+  if(TARGET classic_box_window_tests)
+    brimlet_use_page_resources(classic_box_window_tests ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+endif()
