@@ -77,4 +77,43 @@ std::string ReadTextFile(const std::wstring& path) {
   return content.str();
 }
 
+int RunUnixScript(const std::string& script, DWORD timeoutMs,
+                  const std::function<void()>& whileWaiting) {
+  const std::string base = "/tmp/brimlet-unix-" + std::to_string(::GetCurrentProcessId());
+  auto windowsPath = [](const std::string& unixPath) {
+    std::wstring path = L"Z:" + std::wstring(unixPath.begin(), unixPath.end());
+    for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+    return path;
+  };
+  const std::wstring rcPath = windowsPath(base + ".rc");
+  ::DeleteFileW(rcPath.c_str());
+  {
+    std::ofstream file(windowsPath(base + ".sh").c_str(), std::ios::binary);
+    file << "(\n"
+         << script << "\n) >/dev/null 2>&1\necho $? >" << base << ".tmp\nmv " << base << ".tmp "
+         << base << ".rc\n";
+  }
+  std::wstring commandLine = L"Z:\\bin\\sh " + std::wstring(base.begin(), base.end()) + L".sh";
+  STARTUPINFOW startup{sizeof(startup)};
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return -1;
+  }
+  if (process.hProcess) ::CloseHandle(process.hProcess);
+  if (process.hThread) ::CloseHandle(process.hThread);
+  int exitCode = -1;
+  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+  while (!(std::ifstream(rcPath.c_str()) >> exitCode) && ::GetTickCount64() < end) {
+    if (whileWaiting) {
+      whileWaiting();
+    } else {
+      ::Sleep(20);
+    }
+  }
+  ::DeleteFileW(rcPath.c_str());
+  ::DeleteFileW(windowsPath(base + ".sh").c_str());
+  return exitCode;
+}
+
 }  // namespace brimlet::testing

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -39,6 +40,13 @@ class MessageBoxAnswerer {
   std::atomic<int> answered_{0};
   std::thread thread_;
 };
+
+// Runs a shell script on the Unix side (xdotool, import) and waits for it, calling
+// `whileWaiting` between polls (a test's message loop, say). Wine starts Unix programs
+// without a process handle, so the script reports its end in a file. The script's exit code,
+// or -1 when it could not start or did not end in time.
+int RunUnixScript(const std::string& script, DWORD timeoutMs = 15'000,
+                  const std::function<void()>& whileWaiting = {});
 
 // Copies a file, creating the target folder and its parents.
 bool CopyFileCreatingFolders(const std::wstring& from, const std::wstring& to);

@@ -3,9 +3,12 @@
 namespace brimlet::win32 {
 
 bool MessageLoop::Filter(MSG& msg) noexcept {
-  // Newest filter first, as the window created last is the one in front.
-  for (auto it = filters_.rbegin(); it != filters_.rend(); ++it) {
-    if ((*it)->PreTranslateMessage(msg)) return true;
+  // Newest filter first, as the window created last is the one in front. A filter may add
+  // or remove filters while it runs (a list hidden by a key), so walk by position and skip
+  // what was removed meanwhile.
+  for (size_t i = filters_.size(); i-- > 0;) {
+    if (i >= filters_.size()) continue;
+    if (filters_[i]->PreTranslateMessage(msg)) return true;
   }
   return false;
 }

@@ -1,0 +1,310 @@
+#include "suggest_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "../../resources/suggest_window_ids.h"
+#include "suggest_list.h"
+#include "win32/script_function.h"
+#include "win32/wide.h"
+
+// The accelerator table is linked into the module that holds this code.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace brimlet::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"BrimletSuggestWindow";
+constexpr UINT_PTR kListSubclassId = 1;
+
+HINSTANCE ThisModule() noexcept { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+Rect ToRect(const RECT& r) noexcept { return Rect{r.left, r.top, r.right, r.bottom}; }
+
+SuggestSelection CurrentSelection(HWND list) noexcept {
+  const LRESULT index = ::SendMessageW(list, LB_GETCURSEL, 0, 0);
+  if (index == LB_ERR) return std::nullopt;
+  return static_cast<size_t>(index);
+}
+
+void Select(HWND list, SuggestSelection item) noexcept {
+  ::SendMessageW(list, LB_SETCURSEL, item ? static_cast<WPARAM>(*item) : static_cast<WPARAM>(-1),
+                 0);
+}
+
+// A script function may drop the last outside reference to itself or replace the callbacks
+// while it runs: the call holds its own reference.
+void Call(const ComPtr<IDispatch>& function, std::span<const VARIANT> args = {}) noexcept {
+  const ComPtr<IDispatch> held = function;
+  CallScriptFunction(held.get(), args);
+}
+
+}  // namespace
+
+SuggestWindow::~SuggestWindow() {
+  // The box is going: nobody may be called back from the pop-up's destruction.
+  owner_ = nullptr;
+  begin_.reset();
+  changed_.reset();
+  end_.reset();
+  if (HWND window = hwnd()) ::DestroyWindow(window);
+}
+
+bool SuggestWindow::Create(HWND ownerWindow, const RECT& screenRect, MessageLoop& loop) noexcept {
+  if (hwnd()) return false;
+  loop_ = &loop;
+  const HINSTANCE instance = ThisModule();
+  if (!RegisterClass(instance, kClassName, nullptr, 0, ::GetSysColorBrush(COLOR_WINDOW))) {
+    return false;
+  }
+  return Window::Create(instance, kClassName, nullptr, WS_POPUP,
+                        WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOPARENTNOTIFY, ownerWindow,
+                        screenRect.left, screenRect.top, screenRect.right - screenRect.left,
+                        screenRect.bottom - screenRect.top) != nullptr;
+}
+
+void SuggestWindow::ClearList() noexcept {
+  if (list_) ::SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+}
+
+void SuggestWindow::MoveTo(const RECT& screenRect) noexcept {
+  if (!hwnd()) return;
+  ::MoveWindow(hwnd(), screenRect.left, screenRect.top, screenRect.right - screenRect.left,
+               screenRect.bottom - screenRect.top, FALSE);
+}
+
+void SuggestWindow::SetUpward(bool upward) noexcept {
+  if (upward_ == upward) return;
+  upward_ = upward;
+  // A request that keeps the size gets no WM_SIZE, yet the list must change its edge.
+  RECT client{};
+  if (hwnd() && ::GetClientRect(hwnd(), &client)) PlaceList(client.right, client.bottom);
+}
+
+void SuggestWindow::SetCallbacks(IDispatch* begin, IDispatch* changed, IDispatch* end) noexcept {
+  begin_ = ComPtr<IDispatch>(begin);
+  changed_ = ComPtr<IDispatch>(changed);
+  end_ = ComPtr<IDispatch>(end);
+}
+
+void SuggestWindow::ShowCandidates(const std::vector<std::u16string>& candidates,
+                                   bool typedEmpty) noexcept {
+  if (!list_) return;
+  SuggestOpening opening;
+  try {
+    opening = OpenSuggestions(candidates, upward_, typedEmpty);
+  } catch (...) {
+    return;  // out of memory: the list stays as it was
+  }
+  // Emptied here too, so that a request that skipped ClearList cannot show stale items.
+  ::SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+  for (const std::u16string& item : opening.items) {
+    ::SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(item)));
+  }
+
+  RECT window{};
+  RECT client{};
+  ::GetWindowRect(hwnd(), &window);
+  ::GetClientRect(hwnd(), &client);
+  const int itemHeight = static_cast<int>(::SendMessageW(list_, LB_GETITEMHEIGHT, 0, 0));
+  if (const auto shrunk =
+          ShrinkToItems(ToRect(window), client.bottom, itemHeight, opening.items.size(), upward_)) {
+    ::SetWindowPos(hwnd(), nullptr, shrunk->left, shrunk->top, shrunk->Width(), shrunk->Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  if (opening.selected) {
+    Select(list_, opening.selected);
+  } else {
+    Select(list_, std::nullopt);
+    ::SendMessageW(list_, LB_SETTOPINDEX, opening.nearField, 0);
+  }
+  // The list box was moved without redrawing; a list already on screen shows the new items.
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+  ::InvalidateRect(list_, nullptr, TRUE);
+}
+
+void SuggestWindow::Show() noexcept {
+  if (hwnd()) ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+}
+
+bool SuggestWindow::PreTranslateMessage(MSG& msg) noexcept {
+  if (!shown_ || !accelerators_ || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
+    return false;
+  }
+  // Down and Up typed into the page become our commands and never reach the page.
+  return ::TranslateAcceleratorW(hwnd(), accelerators_.get(), &msg) != 0;
+}
+
+bool SuggestWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                  LRESULT& result) noexcept {
+  switch (message) {
+    case WM_CREATE:
+      OnCreate();
+      result = list_ ? 0 : -1;
+      return true;
+    case WM_WINDOWPOSCHANGED: {
+      // Visibility from here rather than WM_SHOWWINDOW: a visible window that is destroyed
+      // is hidden without WM_SHOWWINDOW, and its end call must still come.
+      result = ::DefWindowProcW(hwnd(), message, wParam, lParam);  // WM_SIZE first
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (pos->flags & SWP_SHOWWINDOW) OnVisibilityChanged(true);
+      if (pos->flags & SWP_HIDEWINDOW) OnVisibilityChanged(false);
+      return true;
+    }
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) PlaceList(LOWORD(lParam), HIWORD(lParam));
+      return false;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      result = 0;
+      return true;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) AskOwnerToHide();
+      return false;
+    case WM_ACTIVATEAPP:
+      // The pop-up is rarely the active window itself (the page keeps the activation while
+      // the user types), so switching to another program is seen here.
+      if (!wParam) AskOwnerToHide();
+      return false;
+    default:
+      return false;
+  }
+}
+
+void SuggestWindow::OnFinalMessage() noexcept {
+  StopFiltering();
+  accelerators_.reset();
+  list_ = nullptr;
+  begin_.reset();
+  changed_.reset();
+  end_.reset();
+}
+
+void SuggestWindow::OnCreate() noexcept {
+  const HINSTANCE instance = ThisModule();
+  accelerators_.reset(::LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_SUGGEST_ACCELERATORS)));
+  RECT client{};
+  ::GetClientRect(hwnd(), &client);
+  list_ = ::CreateWindowExW(
+      0, L"LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS, 0,
+      0, client.right, client.bottom, hwnd(),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SUGGEST_LIST)), instance, nullptr);
+  if (!list_) return;
+  ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)),
+                 FALSE);
+  ::SetWindowSubclass(list_, &SuggestWindow::ListProc, kListSubclassId,
+                      reinterpret_cast<DWORD_PTR>(this));
+}
+
+void SuggestWindow::OnVisibilityChanged(bool visible) noexcept {
+  if (visible == shown_ || !loop_) return;
+  shown_ = visible;
+  if (visible) {
+    try {
+      loop_->AddFilter(this);
+    } catch (...) {
+      // Out of memory: the list still shows, only Down and Up do not reach it.
+    }
+    Call(begin_);
+  } else {
+    loop_->RemoveFilter(this);
+    Call(end_);
+  }
+}
+
+void SuggestWindow::StopFiltering() noexcept {
+  if (shown_ && loop_) loop_->RemoveFilter(this);
+  shown_ = false;
+}
+
+void SuggestWindow::OnCommand(WORD id, WORD code) noexcept {
+  switch (id) {
+    case ID_SUGGEST_SELECT_NEXT:
+      StepSelection(true);
+      break;
+    case ID_SUGGEST_SELECT_PREVIOUS:
+      StepSelection(false);
+      break;
+    case IDC_SUGGEST_LIST:
+      // A click that lands after the list was hidden changes nothing for the page.
+      if (code == LBN_SELCHANGE && shown_) CallChanged();
+      if (code == LBN_SETFOCUS) OnListFocus();
+      break;
+    default:
+      break;
+  }
+}
+
+void SuggestWindow::OnListFocus() noexcept {
+  // The mouse has already selected the item under it (the list box takes the focus before it
+  // selects the clicked item itself).
+  CallChanged();
+  AskOwnerToHide();
+}
+
+void SuggestWindow::PlaceList(int width, int height) noexcept {
+  if (!list_) return;
+  constexpr UINT kFlags = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE;
+  ::SetWindowPos(list_, nullptr, 0, 0, width, height, kFlags);
+  if (!upward_) return;
+  // The list box trims itself to whole items; upward, the trimmed part must not be the
+  // bottom, next to the field.
+  RECT placed{};
+  ::GetWindowRect(list_, &placed);
+  const int listHeight = placed.bottom - placed.top;
+  if (listHeight != height) {
+    ::SetWindowPos(list_, nullptr, 0, height - listHeight, 0, 0, kFlags | SWP_NOSIZE);
+  }
+}
+
+void SuggestWindow::StepSelection(bool forward) noexcept {
+  if (!list_) return;
+  const auto count = static_cast<size_t>(::SendMessageW(list_, LB_GETCOUNT, 0, 0));
+  const SuggestSelection current = CurrentSelection(list_);
+  Select(list_, forward ? SelectNext(current, count) : SelectPrevious(current, count));
+}
+
+void SuggestWindow::SelectItemAt(POINT listPoint) noexcept {
+  const LRESULT hit =
+      ::SendMessageW(list_, LB_ITEMFROMPOINT, 0, MAKELPARAM(listPoint.x, listPoint.y));
+  if (HIWORD(hit) != 0) return;  // below the last item, or outside the list
+  const size_t item = LOWORD(hit);
+  if (CurrentSelection(list_) != item) Select(list_, item);
+}
+
+void SuggestWindow::CallChanged() noexcept {
+  const SuggestSelection item = CurrentSelection(list_);
+  if (!item) return;
+  const LRESULT length = ::SendMessageW(list_, LB_GETTEXTLEN, *item, 0);
+  if (length <= 0) return;
+  UniqueBstr text(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
+  if (!text) return;
+  ::SendMessageW(list_, LB_GETTEXT, *item, reinterpret_cast<LPARAM>(text.get()));
+  VARIANT arg{};
+  arg.vt = VT_BSTR;
+  arg.bstrVal = text.get();
+  Call(changed_, {&arg, 1});
+}
+
+void SuggestWindow::AskOwnerToHide() noexcept {
+  if (owner_ && hwnd() && ::IsWindowVisible(hwnd())) owner_->HideSuggestions();
+}
+
+LRESULT CALLBACK SuggestWindow::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR data) noexcept {
+  auto* self = reinterpret_cast<SuggestWindow*>(data);
+  switch (message) {
+    case WM_MOUSEMOVE:
+      self->SelectItemAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      break;
+    case WM_NCDESTROY:
+      ::RemoveWindowSubclass(hwnd, &SuggestWindow::ListProc, id);
+      break;
+    default:
+      break;
+  }
+  return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace brimlet::win32

@@ -1,0 +1,88 @@
+// The completion list of the page-based box: a pop-up under (or above) the page's field that
+// lists the candidates, follows Up and Down typed into the page and the mouse, and reports
+// the user's choice to the page's script.
+//
+// Lifetimes: the box owns the SuggestWindow object and outlives it; the box's window owns
+// the pop-up, so destroying the box's window destroys the pop-up first. The object may
+// outlive its window (it is then inert: every operation does nothing), and if the object
+// goes first its destructor destroys the pop-up without calling the owner or the script.
+// The message loop given to Create must outlive the window.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+#include <vector>
+
+#include "win32/message_loop.h"
+#include "win32/unique_resource.h"
+#include "win32/window.h"
+
+namespace brimlet::win32 {
+
+// The box that shows the list. It hides the list (and gives the focus back to its own
+// window) when the list asks: after a click into the list or when the list loses activation.
+class ISuggestOwner {
+ public:
+  virtual void HideSuggestions() noexcept = 0;
+
+ protected:
+  ~ISuggestOwner() = default;
+};
+
+class SuggestWindow final : public Window, public IMessageFilter {
+ public:
+  explicit SuggestWindow(ISuggestOwner& owner) noexcept : owner_(&owner) {}
+  ~SuggestWindow() override;
+
+  // The pop-up over `screenRect`, owned by `ownerWindow`, hidden. Its Down and Up work
+  // through `loop`'s filters while it is shown.
+  bool Create(HWND ownerWindow, const RECT& screenRect, MessageLoop& loop) noexcept;
+
+  void ClearList() noexcept;
+  // Later requests reuse the window: no repaint here, the refill paints.
+  void MoveTo(const RECT& screenRect) noexcept;
+  void SetUpward(bool upward) noexcept;
+  // Script function objects (any may be null); a new set replaces the old one.
+  void SetCallbacks(IDispatch* begin, IDispatch* changed, IDispatch* end) noexcept;
+  // Fills the list (emptied first), shrinks it to the items when they all fit, and selects
+  // the first candidate unless the typed text was empty.
+  void ShowCandidates(const std::vector<std::u16string>& candidates, bool typedEmpty) noexcept;
+  // Shows it without taking the activation or the focus from the page.
+  void Show() noexcept;
+
+  HWND list() const noexcept { return list_; }
+  bool PreTranslateMessage(MSG& msg) noexcept override;
+
+ protected:
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+  void OnFinalMessage() noexcept override;
+
+ private:
+  void OnCreate() noexcept;
+  void OnVisibilityChanged(bool visible) noexcept;
+  void OnCommand(WORD id, WORD code) noexcept;
+  void OnListFocus() noexcept;
+  void PlaceList(int width, int height) noexcept;
+  void StepSelection(bool forward) noexcept;
+  void SelectItemAt(POINT listPoint) noexcept;
+  void CallChanged() noexcept;
+  void AskOwnerToHide() noexcept;
+  void StopFiltering() noexcept;
+  static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR id, DWORD_PTR data) noexcept;
+
+  // Null once the object is being destroyed, so the owner is never called from then on.
+  ISuggestOwner* owner_;
+  MessageLoop* loop_ = nullptr;
+  HWND list_ = nullptr;
+  UniqueResource<HACCEL, ::DestroyAcceleratorTable, detail::Null<HACCEL>> accelerators_;
+  bool upward_ = false;
+  bool shown_ = false;  // between the begin and the end call; a filter of the loop meanwhile
+  ComPtr<IDispatch> begin_;
+  ComPtr<IDispatch> changed_;
+  ComPtr<IDispatch> end_;
+};
+
+}  // namespace brimlet::win32
