@@ -4,7 +4,6 @@
 
 namespace brimlet::win32 {
 
-int RunPageSearchBox(AppModule&, MessageLoop&, Settings&) noexcept { return -1; }
 int RunSettingsDialogWindow(AppModule&, MessageLoop&, Settings&) noexcept { return 0; }
 
 }  // namespace brimlet::win32

@@ -127,6 +127,19 @@ TEST_F(EntryTest, FreshInstallationSwitchesDesignWithoutAsking) {
   EXPECT_TRUE(settings_.SearchBoxDesignMigrated());
 }
 
+// Wine has no HTML engine: the page-based box is made, its page never shows it, and it gives
+// way to the classic box with the message instead of holding the search role invisibly.
+TEST_F(EntryTest, APageBoxThatItsPageCannotShowFallsBackToTheClassicBox) {
+  settings_.SetSearchBoxDesign(1);
+  settings_.SetSearchBoxDesignMigrated(true);
+  MessageBoxAnswerer failures(kConfigTitle, IDOK);
+  BoxCloser boxes;
+  ASSERT_TRUE(RunProcess(Exe() + L" /search").ran);
+  EXPECT_EQ(failures.answered(), 1);
+  EXPECT_GE(boxes.closed(), 1);
+  EXPECT_EQ(settings_.SearchBoxDesign(), 1);  // the user's choice stays
+}
+
 TEST_F(EntryTest, UpgradedInstallationAsksOnce) {
   const std::byte one[4] = {std::byte{1}};
   ASSERT_TRUE(registry_.SetValue(RegistryRoot::kLocalMachine, kProductKey, u"Upgrade",

@@ -1,0 +1,26 @@
+# The page-based box's window: the browser's container, the page loader and the window.
+if(WIN32)
+  add_library(brimlet_page_box STATIC page_box_window.cpp page_box_script.cpp
+              page_box_initializer.cpp page_box_runner.cpp)
+  target_link_libraries(brimlet_page_box PUBLIC brimlet_external_dispatch
+                        brimlet_page_loading_win32 brimlet_suggest_window brimlet_box_shell
+                        brimlet_history brimlet_notices_win32 brimlet_placement_win32
+                        brimlet_core_win32 brimlet_win32 imm32 comctl32 uuid)
+  target_link_libraries(Brimlet PRIVATE brimlet_page_box)
+endif()
+
+# The window in the test's own process, with the program's resources linked in; the page is
+# played by the test through the box's script object (no HTML engine under Wine).
+if(WIN32)
+  brimlet_add_test(page_box_window_tests
+    SOURCES tests/page_box_window_test.cpp ${PROJECT_SOURCE_DIR}/resources/brimlet.rc
+    LIBS brimlet_page_box brimlet_win32_test_support
+    LOCKS user_registry desktop
+    DEPENDS stand_in_recorder)
+  brimlet_use_page_resources(page_box_window_tests ${CMAKE_CURRENT_SOURCE_DIR})
+  target_compile_definitions(page_box_window_tests PRIVATE
+    BRIMLET_PAGE_BOX_TEST_DATA=u"Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data/"
+    BRIMLET_SKIN_SOURCE=L"Z:${PROJECT_SOURCE_DIR}/resources/skin/black/"
+    BRIMLET_SCREENSHOT_DIR="${PROJECT_SOURCE_DIR}/build/screenshots")
+  set_property(TEST page_box_window_tests APPEND PROPERTY FIXTURES_REQUIRED notice_server)
+endif()

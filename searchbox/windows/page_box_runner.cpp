@@ -1,0 +1,36 @@
+// The search role's page-based box: the catalogue is loaded for the window, which keeps its
+// own copy, and the loop runs until the box posts its quit message. A box that cannot be
+// made, or whose page never shows it, gives -1 so the entry falls back to the classic box.
+#include "catalogue_reader.h"
+#include "page_box_window.h"
+#include "settings_win32.h"
+#include "win32/win32_system.h"
+#include "win32/win32_xml.h"
+#include "window_runners.h"
+
+namespace brimlet::win32 {
+
+int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept {
+  try {
+    SearchBoxWindowEx box(module.Instance(), loop, settings);
+    loop.AddFilter(&box);
+    {
+      const Win32FileSystem files;
+      const Win32XmlParser parser;
+      const std::unique_ptr<SearchEngineList> catalogue =
+          LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
+      box.SetCatalogue(catalogue.get());
+    }
+    if (box.Create() == nullptr) {
+      loop.RemoveFilter(&box);
+      return -1;
+    }
+    const int result = loop.Run();
+    loop.RemoveFilter(&box);
+    return box.GaveUp() ? -1 : result;
+  } catch (...) {
+    return -1;
+  }
+}
+
+}  // namespace brimlet::win32

@@ -1,0 +1,418 @@
+// The page-based box's window: creation, its messages, dragging, deactivation and the
+// first-run hint. What the page asks of it is in page_box_script.cpp.
+#include "page_box_window.h"
+
+#include <commctrl.h>
+#include <mshtml.h>
+
+#include <algorithm>
+
+#include "../../resources/brimlet_ids.h"
+#include "external_dispatch.h"
+#include "notice_check_win32.h"
+#include "page_box_initializer.h"
+#include "page_source.h"
+#include "placement_win32.h"
+#include "settings_win32.h"
+#include "start_engine.h"
+#include "win32/trace.h"
+#include "win32/ui_text.h"
+#include "win32/wide.h"
+#include "window_shape_win32.h"
+
+namespace brimlet::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"SearchBoxWindowEx";
+constexpr int kAcceleratorTable = 202;
+constexpr WORD kShowEngineMenuCommand = 32777;
+constexpr DWORD kNoticeWaitMs = 10'000;
+constexpr DWORD kDocHostFlags =
+    DOCHOSTUIFLAG_DIALOG | DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO;
+constexpr DWORD kStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED;
+
+bool IsSelfOrDescendant(HWND self, HWND other) noexcept {
+  return other != nullptr && (other == self || ::IsChild(self, other));
+}
+
+}  // namespace
+
+SearchBoxWindowEx::SearchBoxWindowEx(HINSTANCE module, MessageLoop& loop, Settings& settings,
+                                     UINT showTimeoutMs) noexcept
+    : module_(module), loop_(loop), settings_(settings), showTimeoutMs_(showTimeoutMs) {}
+
+SearchBoxWindowEx::~SearchBoxWindowEx() {
+  if (hwnd() != nullptr) {
+    created_ = false;  // a box torn down from outside must not end the caller's loop
+    ::DestroyWindow(hwnd());
+  }
+  // A thread that may still call the mailbox keeps it; the process ends soon after.
+  bool threadsEnded = true;
+  for (const UniqueHandle& thread : noticeThreads_) {
+    threadsEnded = threadsEnded && ::WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
+  }
+  if (threadsEnded) delete mailbox_;
+}
+
+void SearchBoxWindowEx::SetCatalogue(const SearchEngineList* catalogue) noexcept {
+  rotation_.clear();
+  current_ = nullptr;
+  catalogue_.reset();
+  if (catalogue == nullptr) return;
+  try {
+    catalogue_ = catalogue->Clone();
+    for (size_t i = 0; i < catalogue_->GetCount(); ++i) rotation_.push_back(catalogue_->GetAt(i));
+  } catch (...) {
+    catalogue_.reset();
+    rotation_.clear();
+  }
+}
+
+IDispatch* SearchBoxWindowEx::ScriptObject() const noexcept {
+  return static_cast<IDispatch*>(external_.get());
+}
+
+void SearchBoxWindowEx::ChooseFirstEngine() noexcept {
+  if (!catalogue_) return;
+  try {
+    const std::u16string last = settings_.LastSearchEngine();
+    const std::u16string fixed = settings_.DefaultSearchEngine();
+    const StartEngine start =
+        ChooseStartEngine(*catalogue_, current_,
+                          StartEngineSettings{settings_.RememberLastSearchEngine(), last,
+                                              settings_.SetDefaultSearchEngine(), fixed});
+    current_ = start.engine;
+    if (start.writeLastSearchEngine && current_ != nullptr) {
+      settings_.SetLastSearchEngine(current_->GetGuid());
+    }
+  } catch (...) {
+  }
+}
+
+HWND SearchBoxWindowEx::Create() noexcept {
+  accelerators_.reset(::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(kAcceleratorTable)));
+  try {
+    LoadHistoryInto(registry_, history_);
+  } catch (...) {
+  }
+  record_ = settings_.RecordSearchWords();
+  hideWhenInactive_ = settings_.HideAtInactivate();
+  ChooseFirstEngine();
+
+  std::optional<WindowShape> shape;
+  try {
+    skinFolder_ = SkinFolder(ProgramFolder(), settings_.UseLargeSearchBox());
+    shape = LoadWindowShape(skinFolder_ + u"background.png");
+  } catch (...) {
+  }
+  if (!shape) {
+    Trace(u"page box: no background picture or no shape in " + skinFolder_);
+    return nullptr;
+  }
+  RECT rect{0, 0, shape->width, shape->height};
+  const bool restore = settings_.RestoreLastWindowPos() && settings_.HasLastWindowPos();
+  if (restore) ::OffsetRect(&rect, settings_.LastWindowPosLeft(), settings_.LastWindowPosTop());
+
+  if (!RegisterClass(module_, kClassName, nullptr, CS_DROPSHADOW, nullptr)) return nullptr;
+  std::wstring title;
+  try {
+    title = LoadResourceString(module_, IDS_BOX_TITLE);
+  } catch (...) {
+  }
+  if (Window::Create(module_, kClassName, title.c_str(), kStyle, kExStyle, nullptr, rect.left,
+                     rect.top, rect.right - rect.left, rect.bottom - rect.top) == nullptr) {
+    return nullptr;
+  }
+  ::SetWindowRgn(hwnd(), static_cast<HRGN>(shape->region.release()), TRUE);
+  if (!restore) CentreOnCursorMonitor(hwnd());
+  // A box whose page can never show it must not sit invisible holding the search role:
+  // without a browser, a page loader or a navigation it is destroyed and the entry falls
+  // back to the classic box.
+  if (!StartPage()) {
+    ::DestroyWindow(hwnd());
+    return nullptr;
+  }
+  ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
+  BringToForeground(hwnd());
+  ::SetTimer(hwnd(), kShowTimer, showTimeoutMs_, nullptr);
+  created_ = true;
+  return hwnd();
+}
+
+bool SearchBoxWindowEx::OnCreate() noexcept {
+  host_ = BrowserHost::Create(hwnd(), this);
+  if (!host_) return false;
+  host_->SetHostFlags(kDocHostFlags, 0);
+  const HRESULT hr = host_->CreateControl(CLSID_WebBrowser);
+  if (FAILED(hr)) {
+    Trace(u"page box: no browser control");
+    return false;
+  }
+  return true;
+}
+
+bool SearchBoxWindowEx::StartPage() noexcept {
+  external_ = ExternalDispatch::Create(this);
+  if (!external_ || !host_) return false;
+  host_->SetExternal(ScriptObject());
+  ComPtr<IWebBrowser2> browser = host_->Browser();
+  if (!browser) {
+    Trace(u"page box: the control is no browser");
+    return false;
+  }
+  {
+    ComPtr<IDispatch> application;
+    browser->get_Application(application.put());
+  }
+  try {
+    initializer_ = BrowserInitializer::Connect(browser.get(), module_, skinFolder_);
+  } catch (...) {
+  }
+  if (!initializer_) {
+    Trace(u"page box: no connection to the browser's events");
+    return false;
+  }
+  UniqueBstr blank(::SysAllocString(L"about:blank"));
+  VARIANT empty;
+  ::VariantInit(&empty);
+  if (!blank || FAILED(browser->Navigate(blank.get(), &empty, &empty, &empty, &empty))) {
+    Trace(u"page box: about:blank was refused");
+    return false;
+  }
+  return true;
+}
+
+bool SearchBoxWindowEx::PreTranslateMessage(MSG& msg) noexcept {
+  const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+  const bool mouse = msg.message >= WM_MOUSEFIRST && msg.message <= WM_XBUTTONDBLCLK;
+  if (hwnd() == nullptr || (!key && !mouse)) return false;
+  if (accelerators_ && ::TranslateAcceleratorW(hwnd(), accelerators_.get(), &msg)) return true;
+  if (!IsSelfOrDescendant(hwnd(), msg.hwnd)) return false;
+  return ::SendMessageW(hwnd(), kForwardMessage, 0, reinterpret_cast<LPARAM>(&msg)) != 0;
+}
+
+bool SearchBoxWindowEx::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                      LRESULT& result) noexcept {
+  switch (message) {
+    case WM_CREATE:
+      result = OnCreate() ? 0 : -1;
+      return true;
+    case WM_SIZE:
+      if (host_) host_->FitToWindow();
+      return false;
+    case kForwardMessage:
+      result =
+          host_ && lParam != 0 && host_->TranslateThroughControl(*reinterpret_cast<MSG*>(lParam));
+      return true;
+    case WM_CLOSE:
+      if (settings_.RememberImeState()) SaveImeState(DocumentWindow(), settings_);
+      if (!settings_.RunOnce()) settings_.SetRunOnce(true);
+      RemoveStartHint();
+      ::DestroyWindow(hwnd());
+      result = 0;
+      return true;
+    case WM_DESTROY:
+      OnDestroy();
+      return false;
+    case WM_TIMER:
+      if (wParam != kShowTimer) return false;
+      ::KillTimer(hwnd(), kShowTimer);
+      if (!shown_) {
+        Trace(u"page box: the page never showed the box; giving up");
+        gaveUp_ = true;
+        ::DestroyWindow(hwnd());
+      }
+      return true;
+    case WM_ACTIVATE:
+      if (!OnActivate(LOWORD(wParam), reinterpret_cast<HWND>(lParam))) return false;
+      result = 0;
+      return true;
+    case WM_SETFOCUS:
+      if (IsSelfOrDescendant(hwnd(), reinterpret_cast<HWND>(wParam))) {
+        if (HWND document = DocumentWindow()) ::SetFocus(document);
+      }
+      return false;
+    case WM_MOUSEWHEEL:
+      if (LOWORD(wParam) != 0 || !rotateHandler_) return false;
+      RaiseRotateSearchService(rotateHandler_.get(), GET_WHEEL_DELTA_WPARAM(wParam) < 0);
+      result = 0;
+      return true;
+    case WM_MOUSEMOVE:
+      if (!dragging_) return false;
+      OnMouseMove();
+      result = 0;
+      return true;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      if (dragging_) EndDrag();
+      return false;
+    case kNoticeMessage:
+      RaiseUpdateNotify();
+      result = 0;
+      return true;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDCANCEL) {
+        if (SuggestionsVisible()) {
+          HideAutoComplete();
+        } else {
+          ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+        }
+        result = 0;
+        return true;
+      }
+      if (LOWORD(wParam) == kShowEngineMenuCommand) {
+        RaiseShowSearchServiceMenu(showMenuHandler_.get());
+        result = 0;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+bool SearchBoxWindowEx::OnActivate(WORD state, HWND other) noexcept {
+  const HWND list = suggestions_ ? suggestions_->hwnd() : nullptr;
+  if (suggestions_ && other != list) HideAutoComplete();
+  if (state == WA_ACTIVE && !settings_.RunOnce() && !settings_.HasUpgrade()) ShowStartHint();
+  const bool listInTheWay = suggestions_ && (list == nullptr || ::IsWindowVisible(list));
+  if (searching_ || state != WA_INACTIVE || other == hwnd() || !hideWhenInactive_ || listInTheWay) {
+    return false;
+  }
+  // The very first box stays open when it loses activation, so its hint can be read.
+  if (settings_.RunOnce()) ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+  return true;
+}
+
+void SearchBoxWindowEx::DoDragWindow() noexcept {
+  HideAutoComplete();
+  ::SetCapture(hwnd());
+  dragging_ = true;
+  ::GetCursorPos(&dragCursor_);
+  ::GetWindowRect(hwnd(), &dragRect_);
+}
+
+void SearchBoxWindowEx::OnMouseMove() noexcept {
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  RECT rect = dragRect_;
+  ::OffsetRect(&rect, cursor.x - dragCursor_.x, cursor.y - dragCursor_.y);
+  // Shift inverts the snapping setting for this move.
+  const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+  if (settings_.SnapSearchBox() != shift) SnapWindowRect(hwnd(), rect);
+  ::MoveWindow(hwnd(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
+
+void SearchBoxWindowEx::EndDrag() noexcept {
+  dragging_ = false;
+  ::ReleaseCapture();
+  ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void SearchBoxWindowEx::OnDestroy() noexcept {
+  RECT rect{};
+  if (::GetWindowRect(hwnd(), &rect)) {
+    settings_.SetLastWindowPosLeft(rect.left);
+    settings_.SetLastWindowPosTop(rect.top);
+  }
+  ::KillTimer(hwnd(), kShowTimer);
+  RemoveStartHint();
+  if (mailbox_ != nullptr) {
+    const std::lock_guard<std::mutex> guard(mailbox_->lock);
+    mailbox_->window = nullptr;
+  }
+  // Nothing the page, the browser or the loader still holds may reach the box from here on.
+  if (initializer_) initializer_->Disconnect();
+  initializer_.reset();
+  if (external_) external_->Disconnect();
+  if (host_) host_->Close();
+  host_.reset();
+  showMenuHandler_.reset();
+  rotateHandler_.reset();
+  updateNotifyHandler_.reset();
+}
+
+void SearchBoxWindowEx::OnFinalMessage() noexcept {
+  accelerators_.reset();
+  current_ = nullptr;
+  rotation_.clear();
+  catalogue_.reset();
+  for (UniqueHandle& thread : noticeThreads_) {
+    ::WaitForSingleObject(thread.get(), kNoticeWaitMs);
+  }
+  if (created_) ::PostQuitMessage(0);
+}
+
+void SearchBoxWindowEx::ShowStartHint() noexcept {
+  if (startHint_ != nullptr) return;
+  startHint_ = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr,
+                                 WS_POPUP | TTS_BALLOON | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(),
+                                 nullptr, module_, nullptr);
+  if (startHint_ == nullptr) return;
+  ::SetWindowPos(startHint_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  try {
+    std::wstring text = LoadResourceString(module_, IDS_FIRST_RUN_TIP);
+    const std::wstring heading = LoadResourceString(module_, IDS_FIRST_RUN_TIP_TITLE);
+    TTTOOLINFOW tool{sizeof(tool)};
+    tool.uFlags =
+        TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT | TTF_PARSELINKS | TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd());
+    tool.lpszText = text.data();
+    ::SendMessageW(startHint_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    RECT tip{};
+    ::GetWindowRect(startHint_, &tip);
+    RECT box{};
+    ::GetWindowRect(hwnd(), &box);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    // Twice the balloon's own width, but never narrower than the box: a balloon not yet
+    // shown can report a width of almost nothing, which broke the text into single letters.
+    ::SendMessageW(startHint_, TTM_SETMAXTIPWIDTH, 0,
+                   std::max<LONG>((tip.right - tip.left) * 2, width));
+    ::SendMessageW(startHint_, TTM_SETTITLEW, TTI_INFO, reinterpret_cast<LPARAM>(heading.c_str()));
+    ::SendMessageW(startHint_, TTM_TRACKPOSITION, 0,
+                   MAKELPARAM(box.left + (width / 10) * 2, box.top + height / 2));
+    ::SendMessageW(startHint_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    // Above the topmost box it points into.
+    ::SetWindowPos(startHint_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  } catch (...) {
+  }
+}
+
+void SearchBoxWindowEx::RemoveStartHint() noexcept {
+  if (startHint_ == nullptr) return;
+  TTTOOLINFOW tool{sizeof(tool)};
+  tool.hwnd = hwnd();
+  tool.uId = reinterpret_cast<UINT_PTR>(hwnd());
+  ::SendMessageW(startHint_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+  ::DestroyWindow(startHint_);
+  startHint_ = nullptr;
+}
+
+HWND SearchBoxWindowEx::DocumentWindow() const noexcept {
+  if (!host_) return nullptr;
+  ComPtr<IWebBrowser2> browser = host_->Browser();
+  ComPtr<IDispatch> document;
+  if (!browser || FAILED(browser->get_Document(document.put())) || !document) return nullptr;
+  ComPtr<IOleWindow> window;
+  HWND found = nullptr;
+  if (SUCCEEDED(document->QueryInterface(IID_IOleWindow, window.put_void()))) {
+    window->GetWindow(&found);
+  }
+  return found;
+}
+
+HRESULT SearchBoxWindowEx::ShowContextMenu(DWORD, POINT, IUnknown* target) noexcept {
+  // The input element's interface, so the browser's edit menu is offered over text fields.
+  static constexpr IID kInputTextElement = {
+      0x3050F2A6, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+  if (target == nullptr) return S_OK;
+  ComPtr<IUnknown> input;
+  if (SUCCEEDED(target->QueryInterface(kInputTextElement, input.put_void()))) return S_FALSE;
+  return S_OK;
+}
+
+}  // namespace brimlet::win32

@@ -1,0 +1,174 @@
+// SearchBoxWindowEx: the standard search box, a borderless topmost layered popup shaped like
+// its skin's background picture, hosting a browser control that shows the box's page. The
+// page reaches the box through its script object (IPageBox); the box owns the engines, the
+// in-memory history, the completion list, the notice hand-over and the first-run hint.
+//
+// Lifetimes: everything outside the window that can call back holds no pointer to the box
+// after WM_DESTROY: the script object and the browser host are disconnected there, the page
+// loader holds no box at all, the notice thread only reaches a mailbox that the box frees
+// once the thread has ended, and the completion list is an owned window destroyed with it.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "page_box.h"
+#include "search_engine_list.h"
+#include "search_history.h"
+#include "settings.h"
+#include "suggest_window.h"
+#include "win32/browser_host.h"
+#include "win32/message_loop.h"
+#include "win32/unique_resource.h"
+#include "win32/win32_codepage.h"
+#include "win32/win32_registry.h"
+#include "win32/window.h"
+
+namespace brimlet::win32 {
+
+class ExternalDispatch;
+class BrowserInitializer;
+
+class SearchBoxWindowEx final : public Window,
+                                public IMessageFilter,
+                                public IPageBox,
+                                public ISuggestOwner,
+                                public IBrowserHostClient {
+ public:
+  // A page that has not shown its box by then never will: the box gives up and the entry
+  // falls back to the classic box. A real load of the page from the program's own resource
+  // takes well under a second; five seconds leave room for a cold start on a slow machine
+  // without leaving the user long without a box.
+  static constexpr UINT kDefaultShowTimeoutMs = 5000;
+
+  SearchBoxWindowEx(HINSTANCE module, MessageLoop& loop, Settings& settings,
+                    UINT showTimeoutMs = kDefaultShowTimeoutMs) noexcept;
+  ~SearchBoxWindowEx() override;
+
+  // Takes a copy of the catalogue; the rotation list holds every engine in catalogue order.
+  void SetCatalogue(const SearchEngineList* catalogue) noexcept;
+  // Creates the hidden window and starts loading the page; nothing when the box cannot be
+  // made (no skin picture or shape, no browser control).
+  HWND Create() noexcept;
+  // True when the box was destroyed without ever having been shown by its page.
+  bool GaveUp() const noexcept { return gaveUp_; }
+  // The page's `window.external`; tests drive it as the page's script would.
+  IDispatch* ScriptObject() const noexcept;
+  // Where notice checks ask instead of the build's endpoint (tests use a local server).
+  void SetNoticeHost(std::u16string host) noexcept { noticeHost_ = std::move(host); }
+
+  bool PreTranslateMessage(MSG& msg) noexcept override;
+
+  // IPageBox
+  void SetShowEngineMenuHandler(IDispatch* function) noexcept override;
+  void SetRotateEngineHandler(IDispatch* function) noexcept override;
+  void SetUpdateNotifyHandler(IDispatch* function) noexcept override;
+  void Init() noexcept override;
+  void Exit() noexcept override;
+  void DoDragWindow() noexcept override;
+  bool ExecuteConfig() noexcept override;
+  void ExecuteSearch(std::u16string_view words) noexcept override;
+  void StepEngine(bool forward) noexcept override;
+  bool ShowEngineMenu(long x, long y) noexcept override;
+  bool IsAutoCompleteActive() noexcept override;
+  bool CanShowAutoComplete() noexcept override;
+  HRESULT ShowAutoComplete(long x, long y, long width, long height, std::u16string_view words,
+                           IDispatch* begin, IDispatch* changed, IDispatch* end,
+                           std::u16string& initial) noexcept override;
+  void HideAutoComplete() noexcept override;
+  void OnNotifyHandled() noexcept override;
+  const ISearchEngineItem* CurrentEngine() noexcept override { return current_; }
+  std::u16string LastSearchWords() noexcept override;
+  bool RecordSearchWords() noexcept override { return record_; }
+  void SetRecordSearchWords(bool record) noexcept override { record_ = record; }
+  bool ShowAlways() noexcept override { return !hideWhenInactive_; }
+  void SetShowAlways(bool showAlways) noexcept override { hideWhenInactive_ = !showAlways; }
+  void LaunchHelp() noexcept override;
+  Settings& PageSettings() noexcept override { return settings_; }
+
+  // ISuggestOwner
+  void HideSuggestions() noexcept override { HideAutoComplete(); }
+
+  // IBrowserHostClient: the browser's own menu only over text fields.
+  HRESULT ShowContextMenu(DWORD id, POINT point, IUnknown* target) noexcept override;
+
+  // Posted when a notice arrived for the page.
+  static constexpr UINT kNoticeMessage = WM_USER + 1;
+
+ protected:
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+  void OnFinalMessage() noexcept override;
+
+ private:
+  // What the notice thread may reach: it outlives the window when the thread does.
+  struct NoticeMailbox {
+    HWND window = nullptr;
+    Settings* settings = nullptr;
+    std::mutex lock;
+    std::u16string label, description, address;
+  };
+  static void OnNotice(void* context, const std::u16string& label,
+                       const std::u16string& description, const std::u16string& address) noexcept;
+  static void OnNoNotice(void* context) noexcept;
+
+  bool OnCreate() noexcept;
+  bool StartPage() noexcept;
+  void ChooseFirstEngine() noexcept;
+  bool OnActivate(WORD state, HWND other) noexcept;
+  void OnMouseMove() noexcept;
+  void EndDrag() noexcept;
+  void OnDestroy() noexcept;
+  void RaiseUpdateNotify() noexcept;
+  void ShowStartHint() noexcept;
+  void RemoveStartHint() noexcept;
+  HWND DocumentWindow() const noexcept;
+  bool SuggestionsVisible() const noexcept;
+
+  static constexpr UINT_PTR kShowTimer = 1;
+
+  HINSTANCE module_;
+  MessageLoop& loop_;
+  Settings& settings_;
+  const UINT showTimeoutMs_;
+  Win32Registry registry_;
+  Win32CodePageConverter converter_;
+
+  UniqueResource<HACCEL, ::DestroyAcceleratorTable, detail::Null<HACCEL>> accelerators_;
+  bool record_ = false;
+  bool hideWhenInactive_ = true;
+  bool searching_ = false;
+  bool shown_ = false;
+  bool gaveUp_ = false;
+  bool created_ = false;  // the loop ends with the window only after a complete creation
+
+  std::unique_ptr<SearchEngineList> catalogue_;
+  std::vector<const ISearchEngineItem*> rotation_;
+  const ISearchEngineItem* current_ = nullptr;
+  SearchHistory history_;
+  std::u16string skinFolder_;
+
+  ComPtr<BrowserHost> host_;
+  ComPtr<ExternalDispatch> external_;
+  ComPtr<BrowserInitializer> initializer_;
+  ComPtr<IDispatch> showMenuHandler_;
+  ComPtr<IDispatch> rotateHandler_;
+  ComPtr<IDispatch> updateNotifyHandler_;
+
+  bool dragging_ = false;
+  POINT dragCursor_{};
+  RECT dragRect_{};
+
+  std::u16string noticeHost_;
+  NoticeMailbox* mailbox_ = nullptr;
+  std::vector<UniqueHandle> noticeThreads_;
+  std::u16string noticeLabel_, noticeDescription_, noticeAddress_;
+
+  std::unique_ptr<SuggestWindow> suggestions_;
+  HWND startHint_ = nullptr;
+};
+
+}  // namespace brimlet::win32

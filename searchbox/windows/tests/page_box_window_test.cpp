@@ -1,0 +1,408 @@
+// The page-based box's window in this test process (the program's resources are linked in,
+// the skin is copied beside the test program). Wine has no HTML engine, so the page never
+// loads here: the tests play the page's part through the box's script object.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "catalogue_reader.h"
+#include "classic_box_test_support.h"
+#include "search_history.h"
+#include "page_box_window.h"
+#include "settings_win32.h"
+#include "testing/recording_function.h"
+#include "testing/win32_test_support.h"
+#include "win32/wide.h"
+#include "win32/win32_registry.h"
+#include "win32/win32_system.h"
+#include "win32/win32_xml.h"
+#include "window_shape_win32.h"
+
+namespace brimlet::win32 {
+namespace {
+
+using testing::RecordingFunction;
+
+// Runs the box's loop until its quit message or the time is up; true on the quit message.
+bool RunUntilQuit(MessageLoop& loop, DWORD timeoutMs) {
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, timeoutMs, nullptr);
+  struct Deadline final : IMessageFilter {
+    UINT_PTR timer;
+    bool expired = false;
+    bool PreTranslateMessage(MSG& msg) noexcept override {
+      if (msg.message != WM_TIMER || msg.wParam != timer) return false;
+      expired = true;
+      ::PostQuitMessage(0);
+      return true;
+    }
+  } deadline;
+  deadline.timer = timer;
+  loop.AddFilter(&deadline);
+  loop.Run();
+  loop.RemoveFilter(&deadline);
+  ::KillTimer(nullptr, timer);
+  return !deadline.expired;
+}
+
+// Runs what is queued; a quit message stays for the loop that waits for it.
+void Pump() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+// Calls a member of the script object by name, as the page's script does.
+HRESULT CallMember(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args = {},
+                   WORD kind = DISPATCH_METHOD, VARIANT* result = nullptr) {
+  DISPID id = 0;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(hr)) return hr;
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  if (kind == DISPATCH_PROPERTYPUT) {
+    params.rgdispidNamedArgs = &put;
+    params.cNamedArgs = 1;
+  }
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, result, nullptr, nullptr);
+}
+
+VARIANT Function(IDispatch* function) {
+  VARIANT v;
+  v.vt = VT_DISPATCH;
+  v.pdispVal = function;
+  return v;
+}
+
+VARIANT Bool(bool value) {
+  VARIANT v;
+  v.vt = VT_BOOL;
+  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
+
+VARIANT Text(const wchar_t* text) {
+  VARIANT v;
+  v.vt = VT_BSTR;
+  v.bstrVal = ::SysAllocString(text);
+  return v;
+}
+
+std::string ServerPort() {
+  std::string port = testing::ReadTextFile(testing::BuildRoot() + L"tests\\notice_server\\port");
+  while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
+  return port;
+}
+
+class PageBoxWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    registry_.DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey);
+    settings_.SetUpdate(false);
+    settings_.SetRunOnce(true);
+    settings_.SetHideAtInactivate(true);
+    ::OleInitialize(nullptr);
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&gdiplus_, &input, nullptr);
+    // The box finds its skin beside the running program, as the installation lays it out.
+    for (const wchar_t* name : {L"background.png", L"large\\background.png"}) {
+      ASSERT_TRUE(testing::CopyFileCreatingFolders(std::wstring(BRIMLET_SKIN_SOURCE) + name,
+                                                   SkinFolderW() + name));
+    }
+    const Win32FileSystem files;
+    const Win32XmlParser parser;
+    catalogue_ = LoadCatalogue(files, parser, u"", BRIMLET_PAGE_BOX_TEST_DATA);
+    ASSERT_TRUE(catalogue_);
+    ::DeleteFileW((recorder_ + L".log").c_str());
+    ASSERT_TRUE(testing::CopyFileCreatingFolders(
+        testing::BuildRoot() + L"tests\\stand_in_recorder.exe", recorder_));
+  }
+  std::string Log(const std::wstring& program, DWORD waitMs) const {
+    std::string text;
+    for (DWORD waited = 0; waited <= waitMs && text.empty(); waited += 50) {
+      text = testing::ReadTextFile(program + L".log");
+      if (text.empty()) ::Sleep(50);
+    }
+    return text;
+  }
+  void TearDown() override {
+    registry_.DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey);
+    Gdiplus::GdiplusShutdown(gdiplus_);
+    ::OleUninitialize();
+  }
+  static std::wstring SkinFolderW() { return testing::BuildRoot() + L"tests\\skin\\black\\"; }
+
+  std::unique_ptr<SearchBoxWindowEx> MakeBox(UINT showTimeoutMs = 60'000) {
+    auto box = std::make_unique<SearchBoxWindowEx>(::GetModuleHandleW(nullptr), loop_, settings_,
+                                                   showTimeoutMs);
+    box->SetCatalogue(catalogue_.get());
+    loop_.AddFilter(box.get());
+    return box;
+  }
+  void Forget(SearchBoxWindowEx& box) { loop_.RemoveFilter(&box); }
+
+  Win32Registry registry_;
+  Settings settings_{registry_};
+  MessageLoop loop_;
+  ULONG_PTR gdiplus_ = 0;
+  std::unique_ptr<SearchEngineList> catalogue_;
+  const std::wstring recorder_ = L"C:\\brimlet test\\browser\\recorder.exe";
+};
+
+TEST_F(PageBoxWindowTest, IsCreatedHiddenShapedLayeredAndTopmostWithTheBrowserInside) {
+  settings_.SetSearchBoxTransparency(90);
+  auto box = MakeBox();
+  HWND window = box->Create();
+  ASSERT_NE(window, nullptr);
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  EXPECT_STREQ(name, L"SearchBoxWindowEx");
+  ::GetWindowTextW(window, name, 64);
+  EXPECT_STREQ(name, L"ブリムレットボックス");
+  EXPECT_FALSE(::IsWindowVisible(window));
+  const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_STYLE);
+  const LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+  EXPECT_EQ(style & (WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION),
+            WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+  EXPECT_EQ(exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED),
+            WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED);
+  EXPECT_NE(::GetClassLongPtrW(window, GCL_STYLE) & CS_DROPSHADOW, 0);
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(::GetLayeredWindowAttributes(window, nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 229);
+
+  // The window is the large skin's picture, shaped by its opaque pixels.
+  const std::optional<WindowShape> shape =
+      LoadWindowShape(FromWide(SkinFolderW()) + u"large\\background.png");
+  ASSERT_TRUE(shape);
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.right - rect.left, shape->width);
+  EXPECT_EQ(rect.bottom - rect.top, shape->height);
+  HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+  ASSERT_EQ(::GetWindowRgn(window, region), COMPLEXREGION);
+  EXPECT_TRUE(::EqualRgn(region, static_cast<HRGN>(shape->region.get())));
+  ::DeleteObject(region);
+  // The browser control is in place inside the box.
+  EXPECT_NE(::GetWindow(window, GW_CHILD), nullptr);
+  ASSERT_NE(box->ScriptObject(), nullptr);
+
+  ::DestroyWindow(window);
+  EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
+  Forget(*box);
+}
+
+TEST_F(PageBoxWindowTest, ThePageShowsTheBoxAndItsExitClosesItRememberingWhereItWas) {
+  settings_.SetRunOnce(false);
+  auto box = MakeBox();
+  HWND window = box->Create();
+  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(CallMember(box->ScriptObject(), L"Init"), S_OK);
+  EXPECT_TRUE(::IsWindowVisible(window));
+  // What a user sees under Wine: the shaped, layered box with an empty browser inside.
+  EXPECT_EQ(testing::RunUnixScript("mkdir -p '" BRIMLET_SCREENSHOT_DIR
+                                   "' && import -window root '" BRIMLET_SCREENSHOT_DIR
+                                   "/page-box-wine.png'",
+                                   15'000,
+                                   [] {
+                                     Pump();
+                                     ::Sleep(20);
+                                   }),
+            0);
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  ASSERT_EQ(CallMember(box->ScriptObject(), L"Exit"), S_OK);
+  EXPECT_TRUE(::IsWindow(window));  // closed only after the script returns
+  EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
+  EXPECT_FALSE(::IsWindow(window));
+  EXPECT_FALSE(box->GaveUp());
+  EXPECT_EQ(settings_.LastWindowPosLeft(), rect.left);
+  EXPECT_EQ(settings_.LastWindowPosTop(), rect.top);
+  EXPECT_TRUE(settings_.RunOnce());
+  // A script still holding the object after the box is gone reaches nothing.
+  EXPECT_TRUE(FAILED(CallMember(box->ScriptObject(), L"Init")));
+  Forget(*box);
+}
+
+TEST_F(PageBoxWindowTest, ABoxThatItsPageNeverShowsGivesUpInsteadOfHidingForever) {
+  settings_.SetRunOnce(false);
+  auto box = MakeBox(300);
+  HWND window = box->Create();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(RunUntilQuit(loop_, 10'000));
+  EXPECT_TRUE(box->GaveUp());
+  EXPECT_FALSE(::IsWindow(window));
+  EXPECT_FALSE(settings_.RunOnce());  // a box nobody saw has not used up the first run
+  Forget(*box);
+}
+
+TEST_F(PageBoxWindowTest, WithoutItsSkinPictureNoBoxIsMade) {
+  settings_.SetUseLargeSearchBox(false);
+  ASSERT_TRUE(::DeleteFileW((SkinFolderW() + L"background.png").c_str()));
+  auto box = MakeBox();
+  EXPECT_EQ(box->Create(), nullptr);
+  Pump();
+  Forget(*box);
+}
+
+TEST_F(PageBoxWindowTest, LosingActivationClosesItUnlessPinnedOrOnTheFirstRun) {
+  HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                 nullptr, nullptr, nullptr, nullptr);
+  struct Case {
+    const char* name;
+    bool runOnce;
+    bool pin;
+    bool closes;
+  };
+  for (const Case& c : {Case{"ordinary", true, false, true}, Case{"pinned", true, true, false},
+                        Case{"first run", false, false, false}}) {
+    SCOPED_TRACE(c.name);
+    settings_.SetRunOnce(c.runOnce);
+    auto box = MakeBox();
+    HWND window = box->Create();
+    ASSERT_NE(window, nullptr);
+    CallMember(box->ScriptObject(), L"Init");
+    if (c.pin) CallMember(box->ScriptObject(), L"SetShowAlways", {Bool(true)});
+    ::SetForegroundWindow(window);
+    Pump();
+    ::SetForegroundWindow(other);
+    Pump();
+    EXPECT_EQ(!::IsWindow(window), c.closes);
+    if (!c.runOnce) {
+      // The first run's hint balloon, owned by the box.
+      HWND hint = ::FindWindowW(L"tooltips_class32", nullptr);
+      while (hint != nullptr && ::GetWindow(hint, GW_OWNER) != window) {
+        hint = ::FindWindowExW(nullptr, hint, L"tooltips_class32", nullptr);
+      }
+      EXPECT_NE(hint, nullptr);
+    }
+    if (::IsWindow(window)) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
+    Forget(*box);
+  }
+  ::DestroyWindow(other);
+}
+
+TEST_F(PageBoxWindowTest, TheWheelAndAltDownRaiseThePagesEventsAndEscCloses) {
+  std::vector<std::wstring> log;
+  RecordingFunction rotate(L"rotate", log);
+  RecordingFunction menu(L"menu", log);
+  auto box = MakeBox();
+  HWND window = box->Create();
+  ASSERT_NE(window, nullptr);
+  // Before the page assigns its handlers the events are dropped.
+  ::SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+  ASSERT_EQ(CallMember(box->ScriptObject(), L"onRotateSearchService", {Function(&rotate)},
+                       DISPATCH_PROPERTYPUT),
+            S_OK);
+  ASSERT_EQ(CallMember(box->ScriptObject(), L"onShowSearchServiceMenu", {Function(&menu)},
+                       DISPATCH_PROPERTYPUT),
+            S_OK);
+  CallMember(box->ScriptObject(), L"Init");
+  ::SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);           // toward user
+  ::SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);            // away
+  ::SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, -WHEEL_DELTA), 0);  // ignored
+  // Alt+Down goes through the box's accelerators before any window sees it.
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_MENU] = 0x80;
+  ::SetKeyboardState(keys);
+  MSG altDown{window, WM_SYSKEYDOWN, VK_DOWN, 0x20000001};
+  EXPECT_TRUE(box->PreTranslateMessage(altDown));
+  keys[VK_MENU] = 0;
+  ::SetKeyboardState(keys);
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"rotate:true", L"rotate:false", L"menu"}));
+
+  MSG escape{window, WM_KEYDOWN, VK_ESCAPE, 0x00010001};
+  EXPECT_TRUE(box->PreTranslateMessage(escape));
+  EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
+  EXPECT_FALSE(::IsWindow(window));
+  Forget(*box);
+  EXPECT_EQ(rotate.references(), 1u);  // released with the box
+  EXPECT_EQ(menu.references(), 1u);
+}
+
+TEST_F(PageBoxWindowTest, EnginesStepWithWrappingAndASearchRecordsAndCounts) {
+  settings_.SetRecordSearchWords(true);
+  auto box = MakeBox();
+  HWND window = box->Create();
+  ASSERT_NE(window, nullptr);
+  CallMember(box->ScriptObject(), L"Init");
+  const ISearchEngineItem* first = box->CurrentEngine();
+  ASSERT_NE(first, nullptr);
+  ASSERT_GT(catalogue_->GetCount(), 1u);
+  CallMember(box->ScriptObject(), L"ToggleSearchService", {Bool(false)});
+  EXPECT_EQ(box->CurrentEngine()->GetGuid(),
+            catalogue_->GetAt(catalogue_->GetCount() - 1)->GetGuid());  // wrapped to the last
+  CallMember(box->ScriptObject(), L"RotateSearchService", {Bool(true)});
+  EXPECT_EQ(box->CurrentEngine(), first);
+
+  testing::ShellHandler https(L"https", L"\"" + recorder_ + L"\" \"%1\"");
+  testing::ShellHandler http(L"http", L"\"" + recorder_ + L"\" \"%1\"");
+  VARIANT words = Text(L"ブリムレット");
+  settings_.SetSearch(4);
+  ASSERT_EQ(CallMember(box->ScriptObject(), L"ExecuteSearch", {words}), S_OK);
+  ::VariantClear(&words);
+  EXPECT_FALSE(::IsWindowVisible(window));
+  EXPECT_EQ(settings_.Search(), 5);
+  EXPECT_EQ(NewestStoredWords(registry_), u"ブリムレット");
+  EXPECT_NE(Log(recorder_, 10'000).find("\"http"), std::string::npos);
+  CallMember(box->ScriptObject(), L"Exit");
+  EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
+  Forget(*box);
+}
+
+TEST_F(PageBoxWindowTest, ANoticeFromTheServerReachesThePageOnItsThread) {
+  const std::string port = ServerPort();
+  ASSERT_FALSE(port.empty()) << "the notice server fixture did not run (notice_server.start)";
+  auto setProduct = [this](std::u16string_view name, std::u16string_view text) {
+    std::vector<std::byte> data((text.size() + 1) * 2);
+    std::memcpy(data.data(), text.data(), text.size() * 2);
+    registry_.SetValue(RegistryRoot::kLocalMachine, kProductKey, name, reg_type::kSz, data);
+  };
+  setProduct(u"Version", u"1.6.0.28");
+  setProduct(u"Partner", u"ok");
+  settings_.SetUpdate(true);
+  std::vector<std::wstring> log;
+  RecordingFunction notify(L"notify", log);
+  auto box = MakeBox();
+  box->SetNoticeHost(u"http://127.0.0.1:" + std::u16string(port.begin(), port.end()));
+  HWND window = box->Create();
+  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(
+      CallMember(box->ScriptObject(), L"onUpdateNotify", {Function(&notify)}, DISPATCH_PROPERTYPUT),
+      S_OK);
+  CallMember(box->ScriptObject(), L"Init");
+  const DWORD start = ::GetTickCount();
+  while (log.empty() && ::GetTickCount() - start < 20'000) {
+    Pump();
+    ::Sleep(20);
+  }
+  EXPECT_EQ(log, (std::vector<std::wstring>{
+                     L"notify:新しいバージョンがあります:ブリムレットボックス 1.7 を公開しました:"
+                     L"http://127.0.0.1/brimlet/new.html"}));
+  EXPECT_EQ(settings_.NotifyCount(), 1);
+  CallMember(box->ScriptObject(), L"OnNotifyHandled");
+  EXPECT_EQ(settings_.NotifyCount(), 3);
+  CallMember(box->ScriptObject(), L"Exit");
+  EXPECT_TRUE(RunUntilQuit(loop_, 15'000));
+  Forget(*box);
+  registry_.DeleteTree(RegistryRoot::kLocalMachine, kProductKey);
+}
+
+}  // namespace
+}  // namespace brimlet::win32
