@@ -297,6 +297,52 @@ TEST_F(PageBoxWindowTest, LosingActivationClosesItUnlessPinnedOrOnTheFirstRun) {
   ::DestroyWindow(other);
 }
 
+TEST_F(PageBoxWindowTest, DraggingFollowsTheMouseAndSnapsToTheWorkAreaUnlessShiftInverts) {
+  auto box = MakeBox();
+  HWND window = box->Create();
+  ASSERT_NE(window, nullptr);
+  CallMember(box->ScriptObject(), L"Init");
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  auto dragBy = [&](int dx, int dy, bool shift) {
+    RECT before{};
+    ::GetWindowRect(window, &before);
+    ::SetCursorPos(before.left + 40, before.top + 10);
+    CallMember(box->ScriptObject(), L"DoDragWindow");
+    EXPECT_EQ(::GetCapture(), window);
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    ::SetKeyboardState(keys);
+    ::SetCursorPos(before.left + 40 + dx, before.top + 10 + dy);
+    ::SendMessageW(window, WM_MOUSEMOVE, 0, 0);
+    keys[VK_SHIFT] = 0;
+    ::SetKeyboardState(keys);
+    ::SendMessageW(window, WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(::GetCapture(), nullptr);
+    RECT after{};
+    ::GetWindowRect(window, &after);
+    return after;
+  };
+  settings_.SetSnapSearchBox(false);
+  RECT start{};
+  ::GetWindowRect(window, &start);
+  RECT moved = dragBy(37, 23, false);
+  EXPECT_EQ(moved.left, start.left + 37);
+  EXPECT_EQ(moved.top, start.top + 23);
+
+  // 10 pixels short of the work area's left edge: snapping pulls the box onto it.
+  settings_.SetSnapSearchBox(true);
+  moved = dragBy(work.left + 10 - moved.left, 0, false);
+  EXPECT_EQ(moved.left, work.left);
+  moved = dragBy(10, 0, true);  // Shift held: the box moves freely
+  EXPECT_EQ(moved.left, work.left + 10);
+
+  CallMember(box->ScriptObject(), L"Exit");
+  EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
+  Forget(*box);
+}
+
 TEST_F(PageBoxWindowTest, TheWheelAndAltDownRaiseThePagesEventsAndEscCloses) {
   std::vector<std::wstring> log;
   RecordingFunction rotate(L"rotate", log);
