@@ -21,6 +21,20 @@ const ISearchEngineItem* EngineForMenuCommand(const SearchEngineList& catalogue,
   return catalogue.GetAt(command - kFirstEngineCommand);
 }
 
+const ISearchEngineItem* ChooseBoxStartEngine(Settings& settings, const SearchEngineList& catalogue,
+                                              const ISearchEngineItem* current) {
+  const std::u16string last = settings.LastSearchEngine();
+  const std::u16string fixed = settings.DefaultSearchEngine();
+  const StartEngine start =
+      ChooseStartEngine(catalogue, current,
+                        StartEngineSettings{settings.RememberLastSearchEngine(), last,
+                                            settings.SetDefaultSearchEngine(), fixed});
+  if (start.writeLastSearchEngine && start.engine != nullptr) {
+    settings.SetLastSearchEngine(start.engine->GetGuid());
+  }
+  return start.engine;
+}
+
 bool IsHttpAddressWords(std::u16string_view words) noexcept {
   return IsWebAddress(words) && words.size() > 4 && (words[4] == u':');
 }

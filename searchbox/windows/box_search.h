@@ -15,6 +15,7 @@
 #include "search_engine_list.h"
 #include "search_history.h"
 #include "settings.h"
+#include "start_engine.h"
 
 namespace brimlet {
 
@@ -27,6 +28,11 @@ const ISearchEngineItem* StepEngine(std::span<const ISearchEngineItem* const> ro
 inline constexpr unsigned kFirstEngineCommand = 100;
 const ISearchEngineItem* EngineForMenuCommand(const SearchEngineList& catalogue,
                                               unsigned command) noexcept;
+
+// The engine a new box starts with, by the start engine rule on the box's settings; stores it
+// as "LastSearchEngine" when the rule says so. `current` when the catalogue decides nothing.
+const ISearchEngineItem* ChooseBoxStartEngine(Settings& settings, const SearchEngineList& catalogue,
+                                              const ISearchEngineItem* current);
 
 // Words that are themselves an http address are opened as they are (https is searched as
 // words, like any other text).

@@ -6,12 +6,26 @@
 
 #include "box_images.h"
 #include "box_search.h"
+#include "catalogue_reader.h"
+#include "settings_win32.h"
 #include "text/web_address.h"
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/win32_system.h"
+#include "win32/win32_xml.h"
 #include "win32/instance_finder.h"
 
 namespace brimlet::win32 {
+
+std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {
+  try {
+    const Win32FileSystem files;
+    const Win32XmlParser parser;
+    return LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
+  } catch (...) {
+    return nullptr;
+  }
+}
 
 bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept {
   try {
@@ -50,8 +64,7 @@ EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
       const ISearchEngineItem* engine = catalogue.GetAt(i);
       const std::wstring name = ToWide(engine->GetName());
       const UINT id = kFirstEngineCommand + static_cast<UINT>(i);
-      ::AppendMenuW(menu.get(), MF_STRING | (engine == current ? MF_CHECKED : 0), id,
-                    name.c_str());
+      ::AppendMenuW(menu.get(), MF_STRING | (engine == current ? MF_CHECKED : 0), id, name.c_str());
       if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), cx)); icon) {
         pictures.emplace_back(IconToMenuBitmap(icon.get(), cx, cy, ::GetSysColor(COLOR_MENU)));
         MENUITEMINFOW item{sizeof(item)};

@@ -4,12 +4,17 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string_view>
 
 #include "search_engine_item.h"
 #include "search_engine_list.h"
 
 namespace brimlet::win32 {
+
+// The catalogue a box is given at its start: the data folder's copy, else the program
+// folder's; nothing when neither can be read.
+std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept;
 
 // Hands an address to the shell only when it is an absolute http or https address: search,
 // help and notice addresses all come from outside data, and the shell would run a program

@@ -1,10 +1,7 @@
 // The search role's classic box: the catalogue is loaded for the window, which keeps its
 // own copy, and the loop runs until the box posts its quit message.
-#include "catalogue_reader.h"
+#include "box_shell.h"
 #include "classic_box_window.h"
-#include "settings_win32.h"
-#include "win32/win32_system.h"
-#include "win32/win32_xml.h"
 #include "window_runners.h"
 
 namespace brimlet::win32 {
@@ -13,13 +10,7 @@ int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings
   try {
     SearchBoxWindow box(module.Instance(), settings);
     loop.AddFilter(&box);
-    {
-      const Win32FileSystem files;
-      const Win32XmlParser parser;
-      const std::unique_ptr<SearchEngineList> catalogue =
-          LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
-      box.SetCatalogue(catalogue.get());
-    }
+    box.SetCatalogue(LoadBoxCatalogue().get());
     if (box.Create() == nullptr) {
       loop.RemoveFilter(&box);
       return -1;

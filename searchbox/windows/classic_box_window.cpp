@@ -155,16 +155,7 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   BuildSystemButtons();
   if (catalogue_) {
     try {
-      const std::u16string last = settings_.LastSearchEngine();
-      const std::u16string fixed = settings_.DefaultSearchEngine();
-      const StartEngine start =
-          ChooseStartEngine(*catalogue_, current_,
-                            StartEngineSettings{settings_.RememberLastSearchEngine(), last,
-                                                settings_.SetDefaultSearchEngine(), fixed});
-      current_ = start.engine;
-      if (start.writeLastSearchEngine && current_ != nullptr) {
-        settings_.SetLastSearchEngine(current_->GetGuid());
-      }
+      current_ = ChooseBoxStartEngine(settings_, *catalogue_, current_);
     } catch (...) {
     }
   }

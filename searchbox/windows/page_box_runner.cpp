@@ -1,11 +1,8 @@
 // The search role's page-based box: the catalogue is loaded for the window, which keeps its
 // own copy, and the loop runs until the box posts its quit message. A box that cannot be
 // made, or whose page never shows it, gives -1 so the entry falls back to the classic box.
-#include "catalogue_reader.h"
+#include "box_shell.h"
 #include "page_box_window.h"
-#include "settings_win32.h"
-#include "win32/win32_system.h"
-#include "win32/win32_xml.h"
 #include "window_runners.h"
 
 namespace brimlet::win32 {
@@ -14,13 +11,7 @@ int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) n
   try {
     SearchBoxWindowEx box(module.Instance(), loop, settings);
     loop.AddFilter(&box);
-    {
-      const Win32FileSystem files;
-      const Win32XmlParser parser;
-      const std::unique_ptr<SearchEngineList> catalogue =
-          LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
-      box.SetCatalogue(catalogue.get());
-    }
+    box.SetCatalogue(LoadBoxCatalogue().get());
     if (box.Create() == nullptr) {
       loop.RemoveFilter(&box);
       return -1;

@@ -3,6 +3,7 @@
 #include "page_box_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 #include <mshtml.h>
 
 #include <algorithm>
@@ -14,7 +15,7 @@
 #include "page_source.h"
 #include "placement_win32.h"
 #include "settings_win32.h"
-#include "start_engine.h"
+#include "box_search.h"
 #include "win32/trace.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"
@@ -76,16 +77,7 @@ IDispatch* SearchBoxWindowEx::ScriptObject() const noexcept {
 void SearchBoxWindowEx::ChooseFirstEngine() noexcept {
   if (!catalogue_) return;
   try {
-    const std::u16string last = settings_.LastSearchEngine();
-    const std::u16string fixed = settings_.DefaultSearchEngine();
-    const StartEngine start =
-        ChooseStartEngine(*catalogue_, current_,
-                          StartEngineSettings{settings_.RememberLastSearchEngine(), last,
-                                              settings_.SetDefaultSearchEngine(), fixed});
-    current_ = start.engine;
-    if (start.writeLastSearchEngine && current_ != nullptr) {
-      settings_.SetLastSearchEngine(current_->GetGuid());
-    }
+    current_ = ChooseBoxStartEngine(settings_, *catalogue_, current_);
   } catch (...) {
   }
 }
@@ -240,7 +232,7 @@ bool SearchBoxWindowEx::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       return true;
     case WM_MOUSEMOVE:
       if (!dragging_) return false;
-      OnMouseMove();
+      OnMouseMove(lParam);
       result = 0;
       return true;
     case WM_LBUTTONUP:
@@ -293,9 +285,11 @@ void SearchBoxWindowEx::DoDragWindow() noexcept {
   ::GetWindowRect(hwnd(), &dragRect_);
 }
 
-void SearchBoxWindowEx::OnMouseMove() noexcept {
-  POINT cursor{};
-  ::GetCursorPos(&cursor);
+void SearchBoxWindowEx::OnMouseMove(LPARAM position) noexcept {
+  // Where the message says the mouse was (the captured box's client coordinates), not where
+  // it is by now.
+  POINT cursor{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+  ::ClientToScreen(hwnd(), &cursor);
   RECT rect = dragRect_;
   ::OffsetRect(&rect, cursor.x - dragCursor_.x, cursor.y - dragCursor_.y);
   // Shift inverts the snapping setting for this move.

@@ -119,7 +119,7 @@ class SearchBoxWindowEx final : public Window,
   bool StartPage() noexcept;
   void ChooseFirstEngine() noexcept;
   bool OnActivate(WORD state, HWND other) noexcept;
-  void OnMouseMove() noexcept;
+  void OnMouseMove(LPARAM position) noexcept;
   void EndDrag() noexcept;
   void OnDestroy() noexcept;
   void RaiseUpdateNotify() noexcept;

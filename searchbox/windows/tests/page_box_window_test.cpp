@@ -305,17 +305,17 @@ TEST_F(PageBoxWindowTest, DraggingFollowsTheMouseAndSnapsToTheWorkAreaUnlessShif
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   auto dragBy = [&](int dx, int dy, bool shift) {
-    RECT before{};
-    ::GetWindowRect(window, &before);
-    ::SetCursorPos(before.left + 40, before.top + 10);
     CallMember(box->ScriptObject(), L"DoDragWindow");
     EXPECT_EQ(::GetCapture(), window);
+    POINT cursor{};
+    ::GetCursorPos(&cursor);  // where the drag started
     BYTE keys[256] = {};
     ::GetKeyboardState(keys);
     keys[VK_SHIFT] = shift ? 0x80 : 0;
     ::SetKeyboardState(keys);
-    ::SetCursorPos(before.left + 40 + dx, before.top + 10 + dy);
-    ::SendMessageW(window, WM_MOUSEMOVE, 0, 0);
+    POINT to{cursor.x + dx, cursor.y + dy};
+    ::ScreenToClient(window, &to);
+    ::SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(to.x, to.y));
     keys[VK_SHIFT] = 0;
     ::SetKeyboardState(keys);
     ::SendMessageW(window, WM_LBUTTONUP, 0, 0);
