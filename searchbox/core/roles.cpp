@@ -41,6 +41,9 @@ int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env)
     settings.SetSearchBox(settings.SearchBox() - 1);
     settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() - 1);
   }
+  // The box is gone: the next summon may open a new one while its notice check ends.
+  mutex.handle.reset();
+  env.WaitForNoticeChecks();
   return result;
 }
 
@@ -82,10 +85,15 @@ int RunConfigRole(Settings& settings, IRoleEnvironment& env) noexcept {
     return 0;
   }
   env.StartImaging();
-  settings.SetConfigure(settings.Configure() + 1);
-  settings.SetConfigureMonthly(settings.ConfigureMonthly() + 1);
   const int result = env.RunSettingsDialog();
   env.StopImaging();
+  // Counted only when a dialog opened: it ends its loop with 1, a failed creation gives 0.
+  if (result != 0) {
+    settings.SetConfigure(settings.Configure() + 1);
+    settings.SetConfigureMonthly(settings.ConfigureMonthly() + 1);
+  }
+  mutex.handle.reset();
+  env.WaitForNoticeChecks();
   return result;
 }
 

@@ -6,6 +6,8 @@
 
 #include "box_images.h"
 #include "box_search.h"
+#include "page_contract.h"
+#include "settings_win32.h"
 #include "text/web_address.h"
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
@@ -50,8 +52,7 @@ EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
       const ISearchEngineItem* engine = catalogue.GetAt(i);
       const std::wstring name = ToWide(engine->GetName());
       const UINT id = kFirstEngineCommand + static_cast<UINT>(i);
-      ::AppendMenuW(menu.get(), MF_STRING | (engine == current ? MF_CHECKED : 0), id,
-                    name.c_str());
+      ::AppendMenuW(menu.get(), MF_STRING | (engine == current ? MF_CHECKED : 0), id, name.c_str());
       if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), cx)); icon) {
         pictures.emplace_back(IconToMenuBitmap(icon.get(), cx, cy, ::GetSysColor(COLOR_MENU)));
         MENUITEMINFOW item{sizeof(item)};
@@ -65,6 +66,18 @@ EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
   const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
       menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | flags, screen.x, screen.y, 0, owner, nullptr));
   return {true, EngineForMenuCommand(catalogue, chosen)};
+}
+
+NoticePolicy BoxNoticePolicy() noexcept {
+  NoticePolicy policy;
+  policy.acceptNotice = [](const Notice& notice) noexcept {
+    bool accepted = false;
+    HandOverNotice(UserSettings(), notice.label, notice.description, notice.address,
+                   [&accepted](Notice) { accepted = true; });
+    return accepted;
+  };
+  policy.onNoNotice = []() noexcept { HandOverNoNotice(UserSettings()); };
+  return policy;
 }
 
 }  // namespace brimlet::win32
