@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
+#include <climits>
 #include <iterator>
 
 #include "../../resources/brimlet_ids.h"
@@ -82,6 +84,59 @@ void AddListItem(HWND list, HINSTANCE module, UINT stringId, LPARAM data) noexce
   }
 }
 
+// The check boxes and labels that may need more room than the template gives them.
+constexpr int kLabels[] = {IDC_DESIGN_LABEL, IDC_OPACITY_LABEL, IDC_KEYSTROKE_LABEL};
+
+// The control's rectangle in the dialog's client coordinates.
+RECT ChildRect(HWND dialog, HWND child) noexcept {
+  RECT rc{};
+  ::GetWindowRect(child, &rc);
+  ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
+// How far a control may grow to the right: up to the next control on its row, else up to
+// the inside of the group box around it.
+int RoomRightOf(HWND dialog, HWND control, const RECT& rc) noexcept {
+  int limit = INT_MAX;
+  for (HWND other = ::GetWindow(dialog, GW_CHILD); other != nullptr;
+       other = ::GetWindow(other, GW_HWNDNEXT)) {
+    if (other == control || !::IsWindowVisible(other)) continue;
+    const RECT o = ChildRect(dialog, other);
+    const bool group = (::GetWindowLongW(other, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX &&
+                       ::GetDlgCtrlID(other) >= IDC_GENERAL_GROUP &&
+                       ::GetDlgCtrlID(other) <= IDC_SEARCH_GROUP;
+    if (group && o.left < rc.left && o.right > rc.left && o.top < rc.top && o.bottom > rc.bottom) {
+      limit = std::min(limit, static_cast<int>(o.right) - 6);
+    } else if (!group && o.left >= rc.right - 1 && o.top < rc.bottom && o.bottom > rc.top) {
+      limit = std::min(limit, static_cast<int>(o.left) - 2);
+    }
+  }
+  return limit;
+}
+
+// Fonts differ between systems: a text that does not fit its control grows the control
+// into the free room beside it rather than be cut off.
+void FitToText(HWND dialog, HWND control, bool checkBox) noexcept {
+  wchar_t text[256] = {};
+  const int length = ::GetWindowTextW(control, text, 256);
+  if (length <= 0) return;
+  HDC dc = ::GetDC(control);
+  HGDIOBJ old =
+      ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
+  RECT extent{};
+  ::DrawTextW(dc, text, length, &extent, DT_CALCRECT | DT_SINGLELINE);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  const int needed = extent.right + (checkBox ? ::GetSystemMetrics(SM_CXMENUCHECK) + 6 : 2);
+  const RECT rc = ChildRect(dialog, control);
+  if (needed <= rc.right - rc.left) return;
+  const int width = std::min(needed, RoomRightOf(dialog, control, rc) - static_cast<int>(rc.left));
+  if (width <= rc.right - rc.left) return;
+  ::SetWindowPos(control, nullptr, 0, 0, width, rc.bottom - rc.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 SearchBoxConfigWindow::SearchBoxConfigWindow(HINSTANCE module, Settings& settings) noexcept
@@ -154,9 +209,15 @@ void SearchBoxConfigWindow::OnInitDialog() noexcept {
   ::GetWindowRect(hwnd(), &window);
   const int width = window.right - window.left;
   const int height = window.bottom - window.top;
-  ::SetWindowPos(hwnd(), nullptr, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Centred, but a dialog taller or wider than the screen (a high DPI on a small screen)
+  // keeps its caption on the work area, where the user can still reach and move it.
+  RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int left =
+      std::max(static_cast<int>(work.left), static_cast<int>(work.left + work.right - width) / 2);
+  const int top =
+      std::max(static_cast<int>(work.top), static_cast<int>(work.top + work.bottom - height) / 2);
+  ::SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   SetUpEngineToolbar();
   try {
     mailbox_ = NoticeMailbox::Create(hwnd(), kNoticeMessage, {&AcceptDialogNotice, nullptr});
@@ -172,6 +233,8 @@ void SearchBoxConfigWindow::OnInitDialog() noexcept {
     defaultEngine_ = catalogue_->GetDefault();
     ShowEngine(defaultEngine_);
   }
+  for (const CheckField& check : kChecks) FitToText(hwnd(), Item(check.id), true);
+  for (int id : kLabels) FitToText(hwnd(), Item(id), false);
   // The user may resize the dialog: it needs the sizing frame the template leaves out.
   ::SetWindowLongPtrW(hwnd(), GWL_STYLE, ::GetWindowLongPtrW(hwnd(), GWL_STYLE) | WS_THICKFRAME);
   ::SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,

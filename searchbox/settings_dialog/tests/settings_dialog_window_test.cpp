@@ -258,5 +258,24 @@ TEST_F(SettingsDialogWindowTest, ResizingStretchesGroupsAndListsAndMovesTheButto
   EXPECT_EQ(small.right - small.left, window.right - window.left);
 }
 
+// Under another font the template's places can be too small: a label grows into free room.
+TEST_F(SettingsDialogWindowTest, LabelsWithRoomBesideThemShowTheirWholeText) {
+  for (int id : {IDC_HIDE_WHEN_INACTIVE, IDC_USE_KEYBOARD_HOOK, IDC_SNAP}) {
+    HWND label = Item(id);
+    wchar_t text[256] = {};
+    const int length = ::GetWindowTextW(label, text, 256);
+    HDC dc = ::GetDC(label);
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+    RECT extent{};
+    ::DrawTextW(dc, text, length, &extent, DT_CALCRECT | DT_SINGLELINE);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    RECT rc{};
+    ::GetClientRect(label, &rc);
+    EXPECT_GE(rc.right, extent.right + ::GetSystemMetrics(SM_CXMENUCHECK)) << id;
+  }
+}
+
 }  // namespace
 }  // namespace brimlet::win32
