@@ -45,17 +45,14 @@ shot() {  # prefix name [menu-name]
   wineserver -k || true
 }
 
-# Each DPI in a private copy of the prefix, so the tests' prefix keeps its settings. A
-# Japanese system draws "MS Shell Dlg" with a Japanese face; Wine's own substitute is a Latin
-# face whose narrower metrics would size the dialog too small for its Japanese texts.
+# Each DPI in a private copy of the prefix, so the tests' prefix keeps its settings; the
+# larger DPI gets a larger desktop, as a screen of that density would have.
 shots_at() {  # dpi desktop name [menu-name]
   local copy=$build/screenshots-prefix-$1
   rm -rf "$copy"
   cp -a "$build/wineprefix" "$copy"
   (
     export WINEPREFIX=$copy
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Shell Dlg' \
-      /d 'Noto Sans CJK JP' /f >/dev/null
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$2" /f >/dev/null
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
     wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
