@@ -10,6 +10,8 @@ int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env
       const int result = RunConfigRole(settings, env);
       // Also when an open dialog was only brought forward: the box asked for the hand-over.
       if (switches.Contains(u"RUNSEARCHBOX")) env.Relaunch(u"/search /FROMCONFIGURE");
+      // The reopened box need not wait for the dialog's update check to end.
+      env.WaitForNoticeChecks();
       return result;
     }
     case Role::kStart:
@@ -92,9 +94,7 @@ int RunConfigRole(Settings& settings, IRoleEnvironment& env) noexcept {
     settings.SetConfigure(settings.Configure() + 1);
     settings.SetConfigureMonthly(settings.ConfigureMonthly() + 1);
   }
-  mutex.handle.reset();
-  env.WaitForNoticeChecks();
-  return result;
+  return result;  // the mutex goes here, before RunRole waits for the update check
 }
 
 }  // namespace brimlet

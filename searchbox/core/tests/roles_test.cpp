@@ -196,7 +196,9 @@ TEST_F(RolesTest, ConfigRoleCountsAndHandsBackToTheBox) {
 
   env_.log.clear();
   EXPECT_EQ(Run(u"B /config /RUNSEARCHBOX"), 1);
-  EXPECT_EQ(env_.log.back(), "relaunch /search /FROMCONFIGURE");
+  EXPECT_EQ(env_.log,
+            (std::vector<std::string>{"imaging on", "dialog", "imaging off",
+                                      "relaunch /search /FROMCONFIGURE", "wait, mutex free"}));
 
   // A dialog already open is brought forward, and the box is still reopened.
   NamedMutexResult held = env_.mutexes.Create(kConfigRoleMutex);
@@ -204,7 +206,8 @@ TEST_F(RolesTest, ConfigRoleCountsAndHandsBackToTheBox) {
   env_.log.clear();
   EXPECT_EQ(Run(u"B /config /runsearchbox"), 0);
   EXPECT_EQ(env_.log, (std::vector<std::string>{"find-config", "foreground 8",
-                                                "relaunch /search /FROMCONFIGURE"}));
+                                                "relaunch /search /FROMCONFIGURE",
+                                                "wait, mutex held"}));  // held by this test
   EXPECT_EQ(settings_.Configure(), 2);
 }
 
