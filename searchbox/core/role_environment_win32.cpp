@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "../../resources/brimlet_ids.h"
+#include "notice_mailbox.h"
 #include "win32/instance_finder.h"
 #include "win32/ui_text.h"
 #include "win32/unique_resource.h"
@@ -95,6 +96,10 @@ int Win32RoleEnvironment::RunClassicBox() noexcept {
 
 int Win32RoleEnvironment::RunSettingsDialog() noexcept {
   return RunWithLoop(module_, settings_, &RunSettingsDialogWindow);
+}
+
+void Win32RoleEnvironment::WaitForNoticeChecks() noexcept {
+  ::brimlet::win32::WaitForNoticeChecks(kNoticeWaitMilliseconds);
 }
 
 void Win32RoleEnvironment::Relaunch(std::u16string_view parameters) noexcept {

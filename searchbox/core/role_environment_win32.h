@@ -36,6 +36,7 @@ class Win32RoleEnvironment final : public IRoleEnvironment {
   int RunPageBox() noexcept override;
   int RunClassicBox() noexcept override;
   int RunSettingsDialog() noexcept override;
+  void WaitForNoticeChecks() noexcept override;
   void Relaunch(std::u16string_view parameters) noexcept override;
   void RunBackgroundJobs() noexcept override;
 

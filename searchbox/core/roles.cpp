@@ -10,6 +10,8 @@ int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env
       const int result = RunConfigRole(settings, env);
       // Also when an open dialog was only brought forward: the box asked for the hand-over.
       if (switches.Contains(u"RUNSEARCHBOX")) env.Relaunch(u"/search /FROMCONFIGURE");
+      // The reopened box need not wait for the dialog's update check to end.
+      env.WaitForNoticeChecks();
       return result;
     }
     case Role::kStart:
@@ -41,6 +43,9 @@ int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env)
     settings.SetSearchBox(settings.SearchBox() - 1);
     settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() - 1);
   }
+  // The box is gone: the next summon may open a new one while its notice check ends.
+  mutex.handle.reset();
+  env.WaitForNoticeChecks();
   return result;
 }
 
@@ -82,11 +87,14 @@ int RunConfigRole(Settings& settings, IRoleEnvironment& env) noexcept {
     return 0;
   }
   env.StartImaging();
-  settings.SetConfigure(settings.Configure() + 1);
-  settings.SetConfigureMonthly(settings.ConfigureMonthly() + 1);
   const int result = env.RunSettingsDialog();
   env.StopImaging();
-  return result;
+  // Counted only when a dialog opened: it ends its loop with 1, a failed creation gives 0.
+  if (result != 0) {
+    settings.SetConfigure(settings.Configure() + 1);
+    settings.SetConfigureMonthly(settings.ConfigureMonthly() + 1);
+  }
+  return result;  // the mutex goes here, before RunRole waits for the update check
 }
 
 }  // namespace brimlet

@@ -42,6 +42,9 @@ class IRoleEnvironment {
   virtual int RunSettingsDialog() noexcept = 0;
   // Starts this program again with the parameters; the outcome is not examined.
   virtual void Relaunch(std::u16string_view parameters) noexcept = 0;
+  // Waits a while for the notice checks the role's window started; the role calls it once
+  // its mutex is released, so that a slow check holds up no new box or dialog.
+  virtual void WaitForNoticeChecks() noexcept = 0;
   // The background jobs of the start role; returns when they ended or the wait ran out.
   virtual void RunBackgroundJobs() noexcept = 0;
 };

@@ -7,6 +7,7 @@
 #include "box_images.h"
 #include "box_search.h"
 #include "catalogue_reader.h"
+#include "page_contract.h"
 #include "settings_win32.h"
 #include "text/web_address.h"
 #include "win32/unique_resource.h"
@@ -78,6 +79,18 @@ EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
   const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
       menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | flags, screen.x, screen.y, 0, owner, nullptr));
   return {true, EngineForMenuCommand(catalogue, chosen)};
+}
+
+NoticePolicy BoxNoticePolicy() noexcept {
+  NoticePolicy policy;
+  policy.acceptNotice = [](const Notice& notice) noexcept {
+    bool accepted = false;
+    HandOverNotice(UserSettings(), notice.label, notice.description, notice.address,
+                   [&accepted](Notice) { accepted = true; });
+    return accepted;
+  };
+  policy.onNoNotice = []() noexcept { HandOverNoNotice(UserSettings()); };
+  return policy;
 }
 
 }  // namespace brimlet::win32

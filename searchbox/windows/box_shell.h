@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "notice_mailbox.h"
 #include "search_engine_item.h"
 #include "search_engine_list.h"
 
@@ -24,6 +25,10 @@ bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept;
 // Starts this program as "/config /RUNSEARCHBOX" from its own folder; false when the
 // program's path cannot be read (nothing is started then).
 bool LaunchSettingsFromBox() noexcept;
+
+// How both boxes take their notice check's result: a notice whose three texts are all there
+// is counted in "NotifyCount" and handed over; a check without one stops today's checks.
+NoticePolicy BoxNoticePolicy() noexcept;
 
 struct EngineMenuChoice {
   bool shown = false;                         // the menu could be created and shown

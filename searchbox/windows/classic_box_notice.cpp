@@ -4,33 +4,27 @@
 
 #include "../../resources/searchbox_dialog_ids.h"
 #include "classic_box_window.h"
-#include "notice_check_win32.h"
+#include "box_shell.h"
 #include "win32/wide.h"
 
 namespace brimlet::win32 {
 
-void SearchBoxWindow::OnNotice(void* context, const std::u16string& label,
-                               const std::u16string& description,
-                               const std::u16string& address) noexcept {
-  auto* self = static_cast<SearchBoxWindow*>(context);
-  if (label.empty() || description.empty() || address.empty()) return;
+void SearchBoxWindow::StartNoticeCheck() noexcept {
+  if (mailbox_) mailbox_->StartCheck(false, true);
+}
+
+void SearchBoxWindow::OnNoticeMessage(WPARAM what) noexcept {
+  if (what != NoticeMailbox::kNoticeArrived || !mailbox_) return;
   try {
-    self->noticeLabel_ = ToWide(label);
-    self->noticeDescription_ = ToWide(description);
-    self->noticeAddress_ = ToWide(address);
+    const std::optional<Notice> notice = mailbox_->Take();
+    if (!notice) return;
+    noticeLabel_ = ToWide(notice->label);
+    noticeDescription_ = ToWide(notice->description);
+    noticeAddress_ = ToWide(notice->address);
   } catch (...) {
     return;
   }
-  self->settings_.SetNotifyCount(self->settings_.NotifyCount() + 1);
-  ::PostMessageW(self->hwnd(), kNoticeMessage, 0, 0);
-}
-
-void SearchBoxWindow::OnNoNotice(void* context) noexcept {
-  static_cast<SearchBoxWindow*>(context)->settings_.SetNotifyCount(kDailyNoticeLimit);
-}
-
-void SearchBoxWindow::StartNoticeCheck() noexcept {
-  noticeThread_ = ::brimlet::win32::StartNoticeCheck(false, true, this, &OnNotice, &OnNoNotice);
+  ShowNoticeLink();
 }
 
 void SearchBoxWindow::OpenNotice() noexcept {

@@ -11,7 +11,6 @@
 #include "box_search.h"
 #include "box_shell.h"
 #include "enum_search_history.h"
-#include "notice_check_win32.h"
 #include "placement_win32.h"
 #include "settings_win32.h"
 #include "start_engine.h"
@@ -118,7 +117,7 @@ bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
       result = reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
       return true;
     case kNoticeMessage:
-      ShowNoticeLink();
+      OnNoticeMessage(wParam);
       return true;
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -132,6 +131,10 @@ bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
 void SearchBoxWindow::OnInitDialog() noexcept {
   try {
     ::SetWindowTextW(hwnd(), LoadResourceString(module_, IDS_BOX_TITLE).c_str());
+  } catch (...) {
+  }
+  try {
+    mailbox_ = NoticeMailbox::Create(hwnd(), kNoticeMessage, BoxNoticePolicy());
   } catch (...) {
   }
   if (settings_.Update()) StartNoticeCheck();
@@ -294,10 +297,8 @@ void SearchBoxWindow::OnDestroy() noexcept {
   if (::GetWindowRect(hwnd(), &rc)) settings_.SetLastWindowRect(ToRect(rc));
   dropDown_.reset();
   autoComplete_.reset();
-  if (noticeThread_) {
-    ::WaitForSingleObject(noticeThread_.get(), kNoticeWaitMilliseconds);
-    noticeThread_.reset();
-  }
+  // The check thread only reaches the mailbox: the process, not the box, waits for it.
+  if (mailbox_) mailbox_->Forget();
   ::PostQuitMessage(1);
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "notice_mailbox.h"
 #include "search_engine_list.h"
 #include "search_history.h"
 #include "settings.h"
@@ -37,10 +38,8 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
 
   bool PreTranslateMessage(MSG& msg) noexcept override;
 
-  // Called on the notice thread.
-  static void OnNotice(void* context, const std::u16string& label,
-                       const std::u16string& description, const std::u16string& address) noexcept;
-  static void OnNoNotice(void* context) noexcept;
+  // The notice check's mailbox once a check was asked for; tests hand results in here.
+  NoticeMailbox* Notices() const noexcept { return mailbox_.get(); }
 
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) noexcept override;
@@ -65,6 +64,7 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   void OpenHelp() noexcept;
   void OpenNotice() noexcept;
   void ShowNoticeLink() noexcept;
+  void OnNoticeMessage(WPARAM what) noexcept;
   void OnDestroy() noexcept;
   bool OnCommand(int id, int code) noexcept;
   bool OnNotify(const NMHDR& header, INT_PTR& result) noexcept;
@@ -75,8 +75,9 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   HWND Item(int id) const noexcept { return ::GetDlgItem(hwnd(), id); }
   RECT ItemRect(int id) const noexcept;
 
-  // Posted by the notice callback; the link is shown on the window's own thread.
-  static constexpr UINT kNoticeMessage = WM_USER + 1;
+  // Posted by the notice mailbox; the link is shown on the window's own thread. (WM_USER
+  // + 1 would be the dialog manager's DM_SETDEFID.)
+  static constexpr UINT kNoticeMessage = WM_APP + 1;
   static constexpr UINT_PTR kSubclassId = 1;
 
   static LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
@@ -104,7 +105,7 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   ComPtr<IAutoComplete2> autoComplete_;
   ComPtr<IAutoCompleteDropDown> dropDown_;
 
-  UniqueHandle noticeThread_;
+  std::shared_ptr<NoticeMailbox> mailbox_;
   std::wstring noticeLabel_, noticeDescription_, noticeAddress_;
   HWND noticeLink_ = nullptr;
   HWND noticeTip_ = nullptr;

@@ -7,7 +7,6 @@
 #include "box_shell.h"
 #include "completion_candidates.h"
 #include "external_dispatch.h"
-#include "notice_check_win32.h"
 #include "page_box_window.h"
 #include "page_contract.h"
 #include "placement_win32.h"
@@ -27,46 +26,17 @@ void SearchBoxWindowEx::SetRotateEngineHandler(IDispatch* function) noexcept {
 void SearchBoxWindowEx::SetUpdateNotifyHandler(IDispatch* function) noexcept {
   updateNotifyHandler_ = ComPtr<IDispatch>(function);
   if (!settings_.Update()) return;
+  if (mailbox_) mailbox_->StartCheck(false, true, noticeHost_);
+}
+
+void SearchBoxWindowEx::RaiseUpdateNotify(WPARAM what) noexcept {
+  if (what != NoticeMailbox::kNoticeArrived || !mailbox_) return;
   try {
-    if (mailbox_ == nullptr) {
-      mailbox_ = new NoticeMailbox;
-      mailbox_->window = hwnd();
-      mailbox_->settings = &settings_;
-    }
-    if (UniqueHandle thread =
-            StartNoticeCheck(false, true, mailbox_, &OnNotice, &OnNoNotice, noticeHost_)) {
-      noticeThreads_.push_back(std::move(thread));
-    }
-  } catch (...) {
-  }
-}
-
-void SearchBoxWindowEx::OnNotice(void* context, const std::u16string& label,
-                                 const std::u16string& description,
-                                 const std::u16string& address) noexcept {
-  auto* mailbox = static_cast<NoticeMailbox*>(context);
-  HandOverNotice(*mailbox->settings, label, description, address, [mailbox](Notice notice) {
-    const std::lock_guard<std::mutex> guard(mailbox->lock);
-    mailbox->label = std::move(notice.label);
-    mailbox->description = std::move(notice.description);
-    mailbox->address = std::move(notice.address);
-    if (mailbox->window != nullptr) ::PostMessageW(mailbox->window, kNoticeMessage, 0, 0);
-  });
-}
-
-void SearchBoxWindowEx::OnNoNotice(void* context) noexcept {
-  HandOverNoNotice(*static_cast<NoticeMailbox*>(context)->settings);
-}
-
-void SearchBoxWindowEx::RaiseUpdateNotify() noexcept {
-  if (mailbox_ == nullptr) return;
-  try {
-    {
-      const std::lock_guard<std::mutex> guard(mailbox_->lock);
-      noticeLabel_ = mailbox_->label;
-      noticeDescription_ = mailbox_->description;
-      noticeAddress_ = mailbox_->address;
-    }
+    const std::optional<Notice> notice = mailbox_->Take();
+    if (!notice) return;
+    noticeLabel_ = notice->label;
+    noticeDescription_ = notice->description;
+    noticeAddress_ = notice->address;
     if (noticeLabel_.empty() || noticeDescription_.empty() || noticeAddress_.empty()) return;
     ::brimlet::win32::RaiseUpdateNotify(updateNotifyHandler_.get(), noticeLabel_,
                                         noticeDescription_, noticeAddress_);

@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "../../resources/brimlet_ids.h"
+#include "box_shell.h"
 #include "external_dispatch.h"
-#include "notice_check_win32.h"
 #include "page_box_initializer.h"
 #include "page_source.h"
 #include "placement_win32.h"
@@ -27,7 +27,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"SearchBoxWindowEx";
 constexpr int kAcceleratorTable = 202;
 constexpr WORD kShowEngineMenuCommand = 32777;
-constexpr DWORD kNoticeWaitMs = 10'000;
 constexpr DWORD kDocHostFlags =
     DOCHOSTUIFLAG_DIALOG | DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO;
 constexpr DWORD kStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -48,12 +47,6 @@ SearchBoxWindowEx::~SearchBoxWindowEx() {
     created_ = false;  // a box torn down from outside must not end the caller's loop
     ::DestroyWindow(hwnd());
   }
-  // A thread that may still call the mailbox keeps it; the process ends soon after.
-  bool threadsEnded = true;
-  for (const UniqueHandle& thread : noticeThreads_) {
-    threadsEnded = threadsEnded && ::WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
-  }
-  if (threadsEnded) delete mailbox_;
 }
 
 void SearchBoxWindowEx::SetCatalogue(const SearchEngineList* catalogue) noexcept {
@@ -133,6 +126,11 @@ HWND SearchBoxWindowEx::Create() noexcept {
 }
 
 bool SearchBoxWindowEx::OnCreate() noexcept {
+  try {
+    mailbox_ = NoticeMailbox::Create(hwnd(), kNoticeMessage, BoxNoticePolicy());
+  } catch (...) {
+    return false;
+  }
   host_ = BrowserHost::Create(hwnd(), this);
   if (!host_) return false;
   host_->SetHostFlags(kDocHostFlags, 0);
@@ -240,7 +238,7 @@ bool SearchBoxWindowEx::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       if (dragging_) EndDrag();
       return false;
     case kNoticeMessage:
-      RaiseUpdateNotify();
+      RaiseUpdateNotify(wParam);
       result = 0;
       return true;
     case WM_COMMAND:
@@ -312,10 +310,7 @@ void SearchBoxWindowEx::OnDestroy() noexcept {
   }
   ::KillTimer(hwnd(), kShowTimer);
   RemoveStartHint();
-  if (mailbox_ != nullptr) {
-    const std::lock_guard<std::mutex> guard(mailbox_->lock);
-    mailbox_->window = nullptr;
-  }
+  if (mailbox_) mailbox_->Forget();
   // Nothing the page, the browser or the loader still holds may reach the box from here on.
   if (initializer_) initializer_->Disconnect();
   initializer_.reset();
@@ -332,9 +327,7 @@ void SearchBoxWindowEx::OnFinalMessage() noexcept {
   current_ = nullptr;
   rotation_.clear();
   catalogue_.reset();
-  for (UniqueHandle& thread : noticeThreads_) {
-    ::WaitForSingleObject(thread.get(), kNoticeWaitMs);
-  }
+  // The notice threads only reach the mailbox: the process, not the box, waits for them.
   if (created_) ::PostQuitMessage(0);
 }
 

@@ -5,17 +5,17 @@
 //
 // Lifetimes: everything outside the window that can call back holds no pointer to the box
 // after WM_DESTROY: the script object and the browser host are disconnected there, the page
-// loader holds no box at all, the notice thread only reaches a mailbox that the box frees
-// once the thread has ended, and the completion list is an owned window destroyed with it.
+// loader holds no box at all, the notice thread only reaches a shared mailbox that outlives
+// the box while the thread runs, and the completion list is an owned window destroyed with it.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "notice_mailbox.h"
 #include "page_box.h"
 #include "search_engine_list.h"
 #include "search_history.h"
@@ -60,6 +60,8 @@ class SearchBoxWindowEx final : public Window,
   IDispatch* ScriptObject() const noexcept;
   // Where notice checks ask instead of the build's endpoint (tests use a local server).
   void SetNoticeHost(std::u16string host) noexcept { noticeHost_ = std::move(host); }
+  // The notice checks' mailbox once the window exists; tests hand results in here.
+  NoticeMailbox* Notices() const noexcept { return mailbox_.get(); }
 
   bool PreTranslateMessage(MSG& msg) noexcept override;
 
@@ -96,25 +98,14 @@ class SearchBoxWindowEx final : public Window,
   // IBrowserHostClient: the browser's own menu only over text fields.
   HRESULT ShowContextMenu(DWORD id, POINT point, IUnknown* target) noexcept override;
 
-  // Posted when a notice arrived for the page.
-  static constexpr UINT kNoticeMessage = WM_USER + 1;
+  // Posted by the notice mailbox when a check has an answer.
+  static constexpr UINT kNoticeMessage = WM_APP + 1;
 
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
   void OnFinalMessage() noexcept override;
 
  private:
-  // What the notice thread may reach: it outlives the window when the thread does.
-  struct NoticeMailbox {
-    HWND window = nullptr;
-    Settings* settings = nullptr;
-    std::mutex lock;
-    std::u16string label, description, address;
-  };
-  static void OnNotice(void* context, const std::u16string& label,
-                       const std::u16string& description, const std::u16string& address) noexcept;
-  static void OnNoNotice(void* context) noexcept;
-
   bool OnCreate() noexcept;
   bool StartPage() noexcept;
   void ChooseFirstEngine() noexcept;
@@ -122,7 +113,7 @@ class SearchBoxWindowEx final : public Window,
   void OnMouseMove(LPARAM position) noexcept;
   void EndDrag() noexcept;
   void OnDestroy() noexcept;
-  void RaiseUpdateNotify() noexcept;
+  void RaiseUpdateNotify(WPARAM what) noexcept;
   void ShowStartHint() noexcept;
   void RemoveStartHint() noexcept;
   HWND DocumentWindow() const noexcept;
@@ -163,8 +154,7 @@ class SearchBoxWindowEx final : public Window,
   RECT dragRect_{};
 
   std::u16string noticeHost_;
-  NoticeMailbox* mailbox_ = nullptr;
-  std::vector<UniqueHandle> noticeThreads_;
+  std::shared_ptr<NoticeMailbox> mailbox_;
   std::u16string noticeLabel_, noticeDescription_, noticeAddress_;
 
   std::unique_ptr<SuggestWindow> suggestions_;

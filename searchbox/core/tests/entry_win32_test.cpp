@@ -24,9 +24,9 @@ constexpr wchar_t kBoxTitle[] = L"ブリムレットボックス";
 constexpr wchar_t kConfigTitle[] = L"ブリムレットボックスの設定";
 constexpr DWORD kBoxClosed = 1;
 
-// Closes every classic search box of another process while it lives (the box is the
-// dialog titled like the box that has the search words edit, id 1040; the design question
-// has the same class and title but no edit).
+// Closes every classic search box and settings dialog of another process while it lives (the
+// box is the dialog with the search words edit, id 1040, the settings dialog the one with the
+// update button, id 1090; the design question has the same class and title but neither).
 class BoxCloser {
  public:
   BoxCloser() : thread_([this] { Run(); }) {}
@@ -49,7 +49,8 @@ class BoxCloser {
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
     if (process != ::GetCurrentProcessId() && std::wstring(className) == L"#32770" &&
-        ::IsWindowVisible(window) && ::GetDlgItem(window, 1040) != nullptr) {
+        ::IsWindowVisible(window) &&
+        (::GetDlgItem(window, 1040) != nullptr || ::GetDlgItem(window, 1090) != nullptr)) {
       ::PostMessageW(window, WM_CLOSE, 0, 0);
       ++reinterpret_cast<BoxCloser*>(self)->closed_;
     }
@@ -95,7 +96,7 @@ TEST_F(EntryTest, SwitchesChooseTheRoleAndItsCounting) {
       {L"-search", 0, 0, 0},
       {L"search", 0, 0, 0},
       {L"/search /config", kBoxClosed, 1, 0},
-      {L"/config", 0, 0, 1},
+      {L"/config", kBoxClosed, 0, 1},
       {L"/start", 0, 0, 0},
       {L"/search /FROMCONFIGURE", kBoxClosed, 0, 0},
   };
@@ -167,9 +168,9 @@ TEST_F(EntryTest, SettingsDialogHandsBackToTheBoxOnlyWhenAsked) {
     }
     return false;
   };
-  ASSERT_EQ(RunProcess(Exe() + L" /config").exitCode, 0u);
+  ASSERT_EQ(RunProcess(Exe() + L" /config").exitCode, kBoxClosed);
   EXPECT_FALSE(searchRoleRan());
-  ASSERT_EQ(RunProcess(Exe() + L" /config /RUNSEARCHBOX").exitCode, 0u);
+  ASSERT_EQ(RunProcess(Exe() + L" /config /RUNSEARCHBOX").exitCode, kBoxClosed);
   EXPECT_TRUE(searchRoleRan());
   // The re-launched process ends after its failure message; its mutex goes with it.
   for (int i = 0; i < 200; ++i) {

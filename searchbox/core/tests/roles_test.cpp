@@ -48,7 +48,13 @@ class RecordingEnvironment final : public IRoleEnvironment {
   }
   int RunSettingsDialog() noexcept override {
     log.push_back("dialog");
-    return 1;
+    return dialogResult;
+  }
+  // Records whether the role's mutex was still held while its notice checks were awaited.
+  void WaitForNoticeChecks() noexcept override {
+    const bool searchFree = !mutexes.Create(kSearchRoleMutex).alreadyExisted;
+    const bool configFree = !mutexes.Create(kConfigRoleMutex).alreadyExisted;
+    log.push_back(searchFree && configFree ? "wait, mutex free" : "wait, mutex held");
   }
   void Relaunch(std::u16string_view p) noexcept override {
     log.push_back("relaunch " + std::string(p.begin(), p.end()));
@@ -61,6 +67,7 @@ class RecordingEnvironment final : public IRoleEnvironment {
   bool answerYes = false;
   int pageResult = 7;
   int classicResult = 5;
+  int dialogResult = 1;
   std::vector<std::string> log;
 };
 
@@ -146,7 +153,7 @@ TEST_F(RolesTest, PageBoxFailureFallsBackToClassicWithAMessage) {
   env_.classicResult = -1;
   EXPECT_EQ(Run(u"B /search"), -1);
   EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "page box", "failed-box message",
-                                                "classic box", "imaging off"}));
+                                                "classic box", "imaging off", "wait, mutex free"}));
   settings_.SetSearchBoxDesign(2);  // unknown design: nothing shown
   env_.log.clear();
   EXPECT_EQ(Run(u"B /search"), 0);
@@ -189,7 +196,9 @@ TEST_F(RolesTest, ConfigRoleCountsAndHandsBackToTheBox) {
 
   env_.log.clear();
   EXPECT_EQ(Run(u"B /config /RUNSEARCHBOX"), 1);
-  EXPECT_EQ(env_.log.back(), "relaunch /search /FROMCONFIGURE");
+  EXPECT_EQ(env_.log,
+            (std::vector<std::string>{"imaging on", "dialog", "imaging off",
+                                      "relaunch /search /FROMCONFIGURE", "wait, mutex free"}));
 
   // A dialog already open is brought forward, and the box is still reopened.
   NamedMutexResult held = env_.mutexes.Create(kConfigRoleMutex);
@@ -197,8 +206,26 @@ TEST_F(RolesTest, ConfigRoleCountsAndHandsBackToTheBox) {
   env_.log.clear();
   EXPECT_EQ(Run(u"B /config /runsearchbox"), 0);
   EXPECT_EQ(env_.log, (std::vector<std::string>{"find-config", "foreground 8",
-                                                "relaunch /search /FROMCONFIGURE"}));
+                                                "relaunch /search /FROMCONFIGURE",
+                                                "wait, mutex held"}));  // held by this test
   EXPECT_EQ(settings_.Configure(), 2);
+}
+
+TEST_F(RolesTest, ADialogThatCouldNotOpenIsNotCounted) {
+  env_.dialogResult = 0;
+  EXPECT_EQ(Run(u"B /config"), 0);
+  EXPECT_EQ(settings_.Configure(), 0);
+  EXPECT_EQ(settings_.ConfigureMonthly(), 0);
+}
+
+// A closed box or dialog lets the next start in before its notice check has ended.
+TEST_F(RolesTest, TheMutexIsReleasedBeforeTheNoticeChecksAreAwaited) {
+  for (const std::u16string_view commandLine : {u"B /search", u"B /config"}) {
+    env_.log.clear();
+    Run(commandLine);
+    EXPECT_EQ(env_.log.back(), "wait, mutex free")
+        << std::string(commandLine.begin(), commandLine.end());
+  }
 }
 
 TEST_F(RolesTest, StartRoleAndNoRole) {

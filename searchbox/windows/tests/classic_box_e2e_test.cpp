@@ -372,7 +372,15 @@ TEST_F(ClassicBoxEndToEnd, SettingsHandOverAndBackLeaveTheOpeningsUncounted) {
   const HWND first = box.dialog;
   ::PostMessageW(box.dialog, WM_COMMAND, MAKEWPARAM(ID_SETTINGS, 0), 0);
   EXPECT_EQ(WaitForExit(box), 1u);
-  // "/config /RUNSEARCHBOX" ran the settings role, which starts "/search /FROMCONFIGURE".
+  // "/config /RUNSEARCHBOX" runs the settings dialog; closed, it starts "/search /FROMCONFIGURE".
+  HWND settingsDialog = nullptr;
+  for (int i = 0; i < 400 && settingsDialog == nullptr; ++i) {
+    ::Sleep(25);
+    HWND found = ::FindWindowW(L"#32770", L"ブリムレットボックスの設定");
+    if (found != nullptr && ::IsWindowVisible(found)) settingsDialog = found;
+  }
+  ASSERT_NE(settingsDialog, nullptr) << "the settings dialog did not open";
+  ::PostMessageW(settingsDialog, WM_CLOSE, 0, 0);
   HWND reopened = nullptr;
   for (int i = 0; i < 400 && reopened == nullptr; ++i) {
     ::Sleep(25);

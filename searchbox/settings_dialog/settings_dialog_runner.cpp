@@ -1,0 +1,36 @@
+// The config role's dialog: the catalogue is loaded for the dialog, which keeps its own copy,
+// and the loop runs until the dialog posts its quit message.
+#include "catalogue_reader.h"
+#include "settings_dialog_window.h"
+#include "settings_win32.h"
+#include "win32/win32_system.h"
+#include "win32/win32_xml.h"
+#include "window_runners.h"
+
+namespace brimlet::win32 {
+
+int RunSettingsDialogWindow(AppModule& module, MessageLoop& loop, Settings& settings) noexcept {
+  try {
+    SearchBoxConfigWindow dialog(module.Instance(), settings);
+    loop.AddFilter(&dialog);
+    {
+      const Win32FileSystem files;
+      const Win32XmlParser parser;
+      const std::unique_ptr<SearchEngineList> catalogue =
+          LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
+      dialog.SetCatalogue(catalogue.get());
+    }
+    if (dialog.Create() == nullptr) {
+      loop.RemoveFilter(&dialog);
+      return 0;
+    }
+    ::ShowWindow(dialog.hwnd(), SW_SHOWDEFAULT);
+    const int result = loop.Run();
+    loop.RemoveFilter(&dialog);
+    return result;
+  } catch (...) {
+    return 0;
+  }
+}
+
+}  // namespace brimlet::win32
