@@ -54,7 +54,9 @@ bool IsSafeCabinetEntryName(std::u16string_view name) noexcept {
     size_t end = start;
     while (end < name.size() && !IsSeparator(name[end])) ++end;
     const std::u16string_view part = name.substr(start, end - start);
-    if (part.empty() || part == u"." || part == u"..") return false;
+    // Windows drops trailing dots and spaces from a name, so ".. " or "a." would not stay
+    // what they seem; "." and ".." end that way too.
+    if (part.empty() || part.back() == u'.' || part.back() == u' ') return false;
     for (char16_t c : part) {
       if (c < 0x20) return false;
     }

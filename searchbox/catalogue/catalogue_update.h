@@ -31,7 +31,8 @@ std::u16string CatalogueCabinetAddress(std::u16string_view host, std::u16string_
                                        uint32_t tick, std::u16string_view suffix = {});
 
 // A name inside a cabinet that may become a path below the extraction folder: relative,
-// no drive, no colon, no leading separator, no empty, "." or ".." component.
+// no drive, no colon, no leading separator, no empty component, none ending in a dot or a
+// space (".", ".." and what Windows would turn into them).
 bool IsSafeCabinetEntryName(std::u16string_view name) noexcept;
 
 struct CatalogueVersion {

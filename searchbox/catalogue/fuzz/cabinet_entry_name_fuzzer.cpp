@@ -1,6 +1,6 @@
 // Feeds arbitrary UTF-16 names to the cabinet entry-name check and traps when it accepts a
-// name that could leave the extraction folder: checked here by resolving the name's
-// components independently of how the check is written.
+// name that could leave the extraction folder: every component, trimmed as Windows trims
+// it, must still name something below the folder.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,17 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (!brimlet::IsSafeCabinetEntryName(name)) return 0;
   if (name.find(u':') != std::u16string::npos) __builtin_trap();
-  int depth = 0;
   std::u16string part;
   for (size_t i = 0; i <= name.size(); ++i) {
     if (i == name.size() || name[i] == u'\\' || name[i] == u'/') {
-      if (part == u"..")
-        --depth;
-      else if (!part.empty() && part != u".")
-        ++depth;
-      else
-        __builtin_trap();  // empty or "." components: absolute or doubled separators
-      if (depth < 0) __builtin_trap();
+      // Windows trims trailing dots and spaces: what is left decides where the name goes.
+      while (!part.empty() && (part.back() == u'.' || part.back() == u' ')) part.pop_back();
+      if (part.empty()) __builtin_trap();  // absolute, doubled separators, ".", "..", ". ."
       part.clear();
     } else {
       if (name[i] == 0) __builtin_trap();

@@ -47,7 +47,7 @@ TEST(CatalogueUpdate, EntryNames) {
   for (std::u16string_view bad :
        {u"", u"..\\a.png", u"image\\..\\..\\a.png", u"image/../a", u"\\Windows\\a.png", u"/etc/a",
         u"C:\\a.png", u"c:a.png", u"a.png:stream", u"image\\\\a.png", u"image\\", u".\\a",
-        u"image\\..", u"a\tb"}) {
+        u"image\\..", u"a\tb", u".. \\a", u"...\\a", u"image\\a.", u"a \\b"}) {
     EXPECT_FALSE(IsSafeCabinetEntryName(bad)) << std::filesystem::path(bad).string();
   }
 }
