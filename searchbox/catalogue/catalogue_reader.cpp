@@ -167,7 +167,9 @@ std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const 
   try {
     if (!dataFolder.empty()) {
       const std::u16string dataCopy = Join(dataFolder, kCatalogueFileName);
-      if (files.FileExists(dataCopy)) return ReadCatalogueFile(files, parser, dataCopy);
+      if (files.FileExists(dataCopy)) {
+        if (auto list = ReadCatalogueFile(files, parser, dataCopy)) return list;
+      }
     }
     if (programFolder.empty()) return nullptr;
     return ReadCatalogueFile(files, parser, Join(programFolder, kCatalogueFileName));

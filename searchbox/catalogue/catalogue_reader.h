@@ -27,8 +27,9 @@ std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
                                                     const IXmlParser& parser,
                                                     std::u16string_view path) noexcept;
 
-// The data folder's copy when it exists there (even if it is rejected), otherwise the copy
-// in the program's folder. An empty folder stands for one that could not be found.
+// The data folder's copy when it exists there and is accepted, otherwise the copy in the
+// program's folder: a damaged download must not leave the user without engines. An empty
+// folder stands for one that could not be found.
 std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const IXmlParser& parser,
                                                 std::u16string_view dataFolder,
                                                 std::u16string_view programFolder) noexcept;

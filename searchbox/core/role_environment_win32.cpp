@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "../../resources/brimlet_ids.h"
+#include "background_jobs_win32.h"
 #include "notice_mailbox.h"
 #include "win32/instance_finder.h"
 #include "win32/ui_text.h"
@@ -14,8 +15,6 @@
 
 namespace brimlet::win32 {
 namespace {
-
-constexpr DWORD kJobWaitMs = 300'000;
 
 HWND ToHwnd(WindowRef ref) noexcept { return reinterpret_cast<HWND>(ref); }
 
@@ -115,15 +114,7 @@ void Win32RoleEnvironment::Relaunch(std::u16string_view parameters) noexcept {
 
 void Win32RoleEnvironment::RunBackgroundJobs() noexcept {
   try {
-    // The catalogue update and the usage pings, in this order, each only when due.
-    std::vector<JobStarter> starters;
-    std::vector<HANDLE> threads;
-    for (const auto& start : starters) {
-      if (HANDLE thread = start()) threads.push_back(thread);
-    }
-    if (threads.empty()) return;
-    ::WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, kJobWaitMs);
-    for (HANDLE thread : threads) ::CloseHandle(thread);
+    win32::RunBackgroundJobs(ProductJobOptions());
   } catch (...) {
   }
 }

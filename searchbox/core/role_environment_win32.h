@@ -3,9 +3,6 @@
 
 #include <windows.h>
 
-#include <functional>
-#include <vector>
-
 #include "roles.h"
 #include "win32/message_loop.h"
 #include "win32/win32_system.h"
@@ -17,9 +14,6 @@ using BrimletBoxModule = AppModule;
 
 class Win32RoleEnvironment final : public IRoleEnvironment {
  public:
-  // A background job starter returns the worker thread, or nothing when the job is not due.
-  using JobStarter = std::function<HANDLE()>;
-
   Win32RoleEnvironment(AppModule& module, Settings& settings) noexcept
       : module_(module), settings_(settings) {}
 

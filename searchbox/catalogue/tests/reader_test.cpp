@@ -340,7 +340,7 @@ class CatalogueFiles : public CatalogueReader {
   std::u16string programFolder_;
 };
 
-TEST_F(CatalogueFiles, DataFolderCopyComesFirstEvenWhenRejected) {
+TEST_F(CatalogueFiles, DataFolderCopyComesFirstUnlessRejected) {
   const std::string programCopy = Catalogue(Engine("program"));
   const std::string dataCopy = Catalogue(Engine("data"));
   Write(programFolder_, programCopy);
@@ -358,7 +358,9 @@ TEST_F(CatalogueFiles, DataFolderCopyComesFirstEvenWhenRejected) {
   for (const std::string& rejected :
        {std::string(), std::string("<search_engines/>"), Catalogue(Engine("data"), "{0}")}) {
     Write(dataFolder_, rejected);
-    EXPECT_FALSE(Load()) << rejected;
+    list = Load();
+    ASSERT_TRUE(list) << rejected;
+    EXPECT_EQ(Guids(*list), u"program ") << rejected;
   }
 
   // The data folder is found with or without its trailing separator.

@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""A small web server for a published endpoint folder, on 127.0.0.1 only.
+
+  serve.py start <state> <root>   serves <root> on a free port in the background; writes
+                                  <state>/port and <state>/pid and returns
+  serve.py stop <state>           ends it
+  serve.py run <root> [port]      serves in the foreground (an operator trying a layout)
+
+Every request line is appended to <state>/requests.log as it arrives (pings included).
+Files are served as they are; the query part is ignored. Usage-log pings (/bmb/l/...) are
+answered 200 with an empty body. For tests, a file beside a published one changes its answer:
+  <file>.status   holds a status code: the file is sent with that status instead of 200
+  <file>.stall    the headers and half the body are sent, then the connection is held
+                  until /release is requested (or 60 s pass)
+A missing file is a 404 with a body. /release is not logged.
+"""
+import os
+import signal
+import socket
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import unquote, urlsplit
+
+release = threading.Event()
+log_lock = threading.Lock()
+
+
+def make_handler(root, log_path):
+    class Handler(BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def log_message(self, *args):
+            pass
+
+        def answer(self, status, body, content_type="application/octet-stream"):
+            self.send_response(status)
+            self.send_header("Content-Type", content_type)
+            self.send_header("Content-Length", str(len(body)))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(body)
+            self.close_connection = True
+
+        def do_GET(self):
+            if self.path == "/release":
+                release.set()
+                return self.answer(200, b"released", "text/plain")
+            if log_path:
+                with log_lock, open(log_path, "a", encoding="utf-8") as f:
+                    f.write(self.path + "\n")
+            if self.path.startswith("/bmb/l/"):
+                status_file = os.path.join(root, "bmb", "l.status")
+                status = int(open(status_file).read()) if os.path.exists(status_file) else 200
+                return self.answer(status, b"" if status == 200 else b"log error", "text/plain")
+            parts = [unquote(p) for p in urlsplit(self.path).path.split("/") if p]
+            if any(p in (".", "..") or "\\" in p for p in parts):
+                return self.answer(404, b"<html>not here</html>", "text/html")
+            path = os.path.join(root, *parts)
+            if not os.path.isfile(path):
+                return self.answer(404, b"<html><body>404 Not Found</body></html>", "text/html")
+            body = open(path, "rb").read()
+            if os.path.exists(path + ".stall"):
+                release.clear()
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body[: len(body) // 2])
+                self.wfile.flush()
+                release.wait(60)
+                self.close_connection = True
+                return
+            status = 200
+            if os.path.exists(path + ".status"):
+                status = int(open(path + ".status").read())
+            self.answer(status, body)
+
+    return Handler
+
+
+def serve(root, state, port=0):
+    log_path = os.path.join(state, "requests.log") if state else None
+    server = ThreadingHTTPServer(("127.0.0.1", port), make_handler(root, log_path))
+    server.daemon_threads = True
+    if state:
+        with open(os.path.join(state, "port.tmp"), "w") as f:
+            f.write(str(server.server_address[1]))
+        os.replace(os.path.join(state, "port.tmp"), os.path.join(state, "port"))
+    else:
+        print("serving %s on http://127.0.0.1:%d" % (root, server.server_address[1]))
+    server.serve_forever()
+
+
+def start(state, root):
+    os.makedirs(state, exist_ok=True)
+    stop(state)
+    for name in ("port", "pid", "requests.log"):
+        try:
+            os.remove(os.path.join(state, name))
+        except FileNotFoundError:
+            pass
+    pid = os.fork()
+    if pid == 0:
+        os.setsid()
+        devnull = os.open(os.devnull, os.O_RDWR)
+        for fd in (0, 1, 2):
+            os.dup2(devnull, fd)
+        try:
+            serve(os.path.abspath(root), state)
+        finally:
+            os._exit(0)
+    with open(os.path.join(state, "pid"), "w") as f:
+        f.write(str(pid))
+    port_file = os.path.join(state, "port")
+    for _ in range(100):
+        if os.path.exists(port_file):
+            port = int(open(port_file).read())
+            with socket.create_connection(("127.0.0.1", port), timeout=2):
+                pass
+            print("endpoint server on port", port)
+            return 0
+        time.sleep(0.05)
+    print("endpoint server did not start", file=sys.stderr)
+    return 1
+
+
+def stop(state):
+    try:
+        pid = int(open(os.path.join(state, "pid")).read())
+    except (FileNotFoundError, ValueError):
+        return 0
+    # A stale pid file may name an unrelated process by now: end only our own server.
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            ours = b"serve.py" in f.read()
+    except OSError:
+        ours = False
+    if ours:
+        os.kill(pid, signal.SIGTERM)
+    os.remove(os.path.join(state, "pid"))
+    return 0
+
+
+if __name__ == "__main__":
+    args = sys.argv[1:]
+    if len(args) == 3 and args[0] == "start":
+        sys.exit(start(args[1], args[2]))
+    if len(args) == 2 and args[0] == "stop":
+        sys.exit(stop(args[1]))
+    if len(args) in (2, 3) and args[0] == "run":
+        serve(args[1], None, int(args[2]) if len(args) == 3 else 8080)
+    print(__doc__, file=sys.stderr)
+    sys.exit(2)
