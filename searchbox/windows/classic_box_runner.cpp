@@ -3,6 +3,7 @@
 #include "catalogue_reader.h"
 #include "classic_box_window.h"
 #include "settings_win32.h"
+#include "startup_timeline.h"
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
 #include "window_runners.h"
@@ -11,6 +12,7 @@ namespace brimlet::win32 {
 
 int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept {
   try {
+    BoxStartup().Mark(u"box");
     SearchBoxWindow box(module.Instance(), settings);
     loop.AddFilter(&box);
     {
@@ -20,11 +22,14 @@ int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings
           LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
       box.SetCatalogue(catalogue.get());
     }
+    BoxStartup().Mark(u"catalogue");
     if (box.Create() == nullptr) {
       loop.RemoveFilter(&box);
       return -1;
     }
+    BoxStartup().Mark(u"created");
     ::ShowWindow(box.hwnd(), SW_SHOWDEFAULT);
+    BoxStartup().Mark(u"shown");
     const int result = loop.Run();
     loop.RemoveFilter(&box);
     return result;

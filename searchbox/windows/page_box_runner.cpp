@@ -4,6 +4,7 @@
 #include "catalogue_reader.h"
 #include "page_box_window.h"
 #include "settings_win32.h"
+#include "startup_timeline.h"
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
 #include "window_runners.h"
@@ -12,6 +13,7 @@ namespace brimlet::win32 {
 
 int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept {
   try {
+    BoxStartup().Mark(u"box");
     SearchBoxWindowEx box(module.Instance(), loop, settings);
     loop.AddFilter(&box);
     {
@@ -21,6 +23,7 @@ int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) n
           LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
       box.SetCatalogue(catalogue.get());
     }
+    BoxStartup().Mark(u"catalogue");
     if (box.Create() == nullptr) {
       loop.RemoveFilter(&box);
       return -1;
