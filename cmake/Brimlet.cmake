@@ -18,6 +18,8 @@ macro(brimlet_project_flags)
                             WINVER=0x0601 _WIN32_IE=0x0800 STRICT)
     # No mingw runtime DLL may travel beside the deliverables.
     add_link_options(-static -static-libgcc -static-libstdc++)
+    # Debug information is compiled in and split off the shipped files (brimlet_ship).
+    add_compile_options(-g)
   elseif(BRIMLET_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                         -fno-sanitize-recover=all)
@@ -57,4 +59,21 @@ function(brimlet_add_test name)
   if(T_LOCKS)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
   endif()
+endfunction()
+
+# A shipped program or module: optimised like the build, stripped of symbols and debug
+# sections, its debug information kept in symbols/<file>.debug (outside the installation
+# tree; a debugger finds it through the debug link when it lies beside the file or is named
+# to it).
+function(brimlet_ship target)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(debug ${CMAKE_BINARY_DIR}/symbols/$<TARGET_FILE_NAME:${target}>.debug)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/symbols
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug}
+    COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=${debug} $<TARGET_FILE:${target}>
+    VERBATIM)
 endfunction()

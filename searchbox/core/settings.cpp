@@ -64,8 +64,7 @@ bool Settings::TryReadNumber(std::u16string_view name, uint32_t& out) const noex
   std::array<std::byte, 4> bytes{};
   const RegistryQuery q =
       registry_.QueryValue(RegistryRoot::kCurrentUser, kSettingsKey, name, bytes);
-  // Only a REG_DWORD of exactly four bytes counts.
-  if (q.status != RegistryStatus::kOk || q.type != reg_type::kDword || q.size != 4) return false;
+  if (!IsStoredNumber(q)) return false;
   out = LoadDword(bytes);
   return true;
 }
@@ -189,8 +188,7 @@ void Settings::SetCustomSearchWordsColor(ColorRef value) noexcept {
 }
 
 int32_t Settings::KeyStroke() const noexcept {
-  const int32_t value = ReadNumber(u"KeyStroke", 0);
-  return value > 5 ? 0 : value;
+  return KeyStrokeFromStored(ReadNumber(u"KeyStroke", 0));
 }
 void Settings::SetKeyStroke(int32_t value) noexcept { WriteNumber(u"KeyStroke", value); }
 

@@ -38,6 +38,16 @@ VersionTriple ParseVersionTriple(std::u16string_view dotted) noexcept;
 // missing.
 std::u16string DataFolderFrom(std::u16string_view commonAppData);
 
+// How a number setting is read: only a REG_DWORD of exactly four bytes counts; anything
+// else reads as the setting's default. The keyboard hook, which cannot take this whole
+// library into every program on the desktop, reads its two settings by these rules too.
+constexpr bool IsStoredNumber(const RegistryQuery& query) noexcept {
+  return query.status == RegistryStatus::kOk && query.type == reg_type::kDword && query.size == 4;
+}
+// "KeyStroke" from its stored number: above 5 reads as 0; a negative number stays and
+// matches no kind.
+constexpr int32_t KeyStrokeFromStored(int32_t stored) noexcept { return stored > 5 ? 0 : stored; }
+
 class Settings {
  public:
   // windowTextColor supplies the default of "CustomSearchWordsColor" at the time of reading.

@@ -2,20 +2,25 @@
 // own copy, and the loop runs until the box posts its quit message.
 #include "box_shell.h"
 #include "classic_box_window.h"
+#include "startup_timeline.h"
 #include "window_runners.h"
 
 namespace brimlet::win32 {
 
 int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept {
   try {
+    BoxStartup().Mark(u"box");
     SearchBoxWindow box(module.Instance(), settings);
     loop.AddFilter(&box);
     box.SetCatalogue(LoadBoxCatalogue().get());
+    BoxStartup().Mark(u"catalogue");
     if (box.Create() == nullptr) {
       loop.RemoveFilter(&box);
       return -1;
     }
+    BoxStartup().Mark(u"created");
     ::ShowWindow(box.hwnd(), SW_SHOWDEFAULT);
+    BoxStartup().Mark(u"shown");
     const int result = loop.Run();
     loop.RemoveFilter(&box);
     return result;

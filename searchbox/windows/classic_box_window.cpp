@@ -14,6 +14,7 @@
 #include "placement_win32.h"
 #include "settings_win32.h"
 #include "start_engine.h"
+#include "startup_timeline.h"
 #include "win32/instance_finder.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"
@@ -119,6 +120,9 @@ bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
     case kNoticeMessage:
       OnNoticeMessage(wParam);
       return true;
+    case kAfterFirstPaintMessage:
+      AfterFirstPaint();
+      return true;
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_NOTIFY:
@@ -129,6 +133,7 @@ bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
 }
 
 void SearchBoxWindow::OnInitDialog() noexcept {
+  BoxStartup().Mark(u"dialog");
   try {
     ::SetWindowTextW(hwnd(), LoadResourceString(module_, IDS_BOX_TITLE).c_str());
   } catch (...) {
@@ -137,7 +142,7 @@ void SearchBoxWindow::OnInitDialog() noexcept {
     mailbox_ = NoticeMailbox::Create(hwnd(), kNoticeMessage, BoxNoticePolicy());
   } catch (...) {
   }
-  if (settings_.Update()) StartNoticeCheck();
+  // The notice check starts after the first paint (AfterFirstPaint).
   accelerators_ = ::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(IDR_SEARCH_BOX_ACCELERATORS));
   const auto icon = [this](int metricX, int metricY) {
     return ::LoadImageW(module_, MAKEINTRESOURCEW(IDI_BRIMLET), IMAGE_ICON,
@@ -147,15 +152,21 @@ void SearchBoxWindow::OnInitDialog() noexcept {
                  reinterpret_cast<LPARAM>(icon(SM_CXICON, SM_CYICON)));
   ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(icon(SM_CXSMICON, SM_CYSMICON)));
+  BoxStartup().Mark(u"icons");
+  // Before anything can run a search: a search saves the whole history.
   try {
     LoadHistoryInto(registry_, history_);
   } catch (...) {
   }
+  BoxStartup().Mark(u"history");
   record_ = settings_.RecordSearchWords();
   hideWhenInactive_ = settings_.HideAtInactivate();
   SetUpEdit();
+  BoxStartup().Mark(u"edit");
   BuildEngineButton();
+  BoxStartup().Mark(u"engine-toolbar");
   BuildSystemButtons();
+  BoxStartup().Mark(u"system-toolbar");
   if (catalogue_) {
     try {
       current_ = ChooseBoxStartEngine(settings_, *catalogue_, current_);
@@ -163,6 +174,7 @@ void SearchBoxWindow::OnInitDialog() noexcept {
     }
   }
   UpdateEngineButton();
+  BoxStartup().Mark(u"engine");
   resizer_.Start(hwnd(), kResizeTable);
   PlaceWindow();
   ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
@@ -176,6 +188,24 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   }
   if (settings_.RememberImeState()) RestoreImeState(edit, settings_);
   RefreshUiState();
+  BoxStartup().Mark(u"initialised");
+}
+
+void SearchBoxWindow::OnFirstPaint() noexcept {
+  if (firstPaintSeen_) return;
+  firstPaintSeen_ = true;
+  BoxStartup().Mark(u"painted");
+  ::PostMessageW(hwnd(), kAfterFirstPaintMessage, 0, 0);
+}
+
+// What the first paint need not wait for: the completion list appears only once the user
+// types, and the notice link only when the network answers.
+void SearchBoxWindow::AfterFirstPaint() noexcept {
+  if (settings_.RecordSearchWords()) SetUpAutoComplete();
+  BoxStartup().Mark(u"auto-complete");
+  if (settings_.Update()) StartNoticeCheck();
+  BoxStartup().Mark(u"notice-check");
+  BoxStartup().Report(u"classic box start-up");
 }
 
 void SearchBoxWindow::SetUpEdit() noexcept {
@@ -188,7 +218,6 @@ void SearchBoxWindow::SetUpEdit() noexcept {
       ::SetWindowTextW(edit, AsWide(*newest));
     }
   }
-  SetUpAutoComplete();
 }
 
 void SearchBoxWindow::MakeLarge() noexcept {
@@ -377,6 +406,7 @@ LRESULT CALLBACK SearchBoxWindow::EditProc(HWND edit, UINT message, WPARAM wPara
     case WM_PAINT: {
       const LRESULT result = ::DefSubclassProc(edit, message, wParam, lParam);
       self->PaintCueText(edit);
+      self->OnFirstPaint();
       return result;
     }
     case WM_SETFOCUS:

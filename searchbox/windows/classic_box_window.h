@@ -46,6 +46,9 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
 
  private:
   void OnInitDialog() noexcept;
+  // The edit paints within the box's first paint; what need not be ready for it runs after.
+  void OnFirstPaint() noexcept;
+  void AfterFirstPaint() noexcept;
   void SetUpEdit() noexcept;
   void MakeLarge() noexcept;
   void SetUpAutoComplete() noexcept;
@@ -78,6 +81,7 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   // Posted by the notice mailbox; the link is shown on the window's own thread. (WM_USER
   // + 1 would be the dialog manager's DM_SETDEFID.)
   static constexpr UINT kNoticeMessage = WM_APP + 1;
+  static constexpr UINT kAfterFirstPaintMessage = WM_APP + 2;
   static constexpr UINT_PTR kSubclassId = 1;
 
   static LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
@@ -91,6 +95,7 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   bool record_ = false;
   bool hideWhenInactive_ = true;
   bool searching_ = false;
+  bool firstPaintSeen_ = false;
 
   std::unique_ptr<SearchEngineList> catalogue_;
   std::vector<const ISearchEngineItem*> rotation_;

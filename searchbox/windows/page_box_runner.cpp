@@ -3,15 +3,18 @@
 // made, or whose page never shows it, gives -1 so the entry falls back to the classic box.
 #include "box_shell.h"
 #include "page_box_window.h"
+#include "startup_timeline.h"
 #include "window_runners.h"
 
 namespace brimlet::win32 {
 
 int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept {
   try {
+    BoxStartup().Mark(u"box");
     SearchBoxWindowEx box(module.Instance(), loop, settings);
     loop.AddFilter(&box);
     box.SetCatalogue(LoadBoxCatalogue().get());
+    BoxStartup().Mark(u"catalogue");
     if (box.Create() == nullptr) {
       loop.RemoveFilter(&box);
       return -1;

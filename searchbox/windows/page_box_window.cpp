@@ -16,6 +16,7 @@
 #include "placement_win32.h"
 #include "settings_win32.h"
 #include "box_search.h"
+#include "startup_timeline.h"
 #include "win32/trace.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"
@@ -170,6 +171,8 @@ bool SearchBoxWindowEx::StartPage() noexcept {
     Trace(u"page box: about:blank was refused");
     return false;
   }
+  BoxStartup().Mark(u"navigating");
+  BoxStartup().Report(u"page box start-up");
   return true;
 }
 

@@ -79,6 +79,17 @@ class DoublePressDetector {
     return OnKey(virtualKey, repeatCount, isRelease, readings, kind);
   }
 
+  // Whether any kind watches this key. Any other key cancels a pair whatever the settings
+  // say, so the hook passes it on without reading them.
+  static constexpr bool MayWatch(uint32_t virtualKey) noexcept {
+    for (const KeyKind& kind : kKeyKinds) {
+      if (kind.virtualKey == virtualKey) return true;
+    }
+    return false;
+  }
+  // An event of a key that no kind watches.
+  constexpr void OnOtherKey() noexcept { Reset(); }
+
   constexpr bool armed() const noexcept { return armed_; }
   // 0: no first release recorded.
   constexpr uint32_t firstReleaseTick() const noexcept { return firstReleaseTick_; }

@@ -1,5 +1,5 @@
 // Whether the window in front leaves room for the search box: the box is not shown over a
-// topmost window that covers the whole desktop (a full-screen game, slide show or video).
+// topmost window that covers its whole monitor (a full-screen game, slide show or video).
 #pragma once
 
 #include <cstdint>
@@ -12,10 +12,10 @@ struct WindowExtent {
 };
 
 // A maximised ordinary window does not block; only a topmost one at least as large as
-// the desktop in both directions does.
-constexpr bool ForegroundAllowsSearchBox(WindowExtent desktop, WindowExtent foreground,
+// its monitor in both directions does.
+constexpr bool ForegroundAllowsSearchBox(WindowExtent monitor, WindowExtent foreground,
                                          bool foregroundTopmost) noexcept {
-  if (desktop.width > foreground.width || desktop.height > foreground.height) return true;
+  if (monitor.width > foreground.width || monitor.height > foreground.height) return true;
   return !foregroundTopmost;
 }
 

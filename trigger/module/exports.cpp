@@ -1,14 +1,12 @@
 // The module's exports, bound by name by the gadget host (and the hook by the system).
 // Plain data only at namespace scope: this module is mapped into every process that takes
-// keyboard input, and constructors there would run under the loader lock.
+// keyboard input, and constructors there would run under the loader lock. It has no C
+// runtime start-up either (DllMain is the entry point), so there is none to run them.
 #include <windows.h>
 
-#include <cstring>
-
 #include "core/double_press_detector.h"
+#include "hook_settings.h"
 #include "launch.h"
-#include "settings.h"
-#include "win32/win32_registry.h"
 
 namespace {
 
@@ -34,16 +32,19 @@ struct PlatformReadings {
 };
 
 void OnKeyboardEvent(WPARAM wParam, LPARAM lParam) noexcept {
-  // Read at every keystroke, no cache: the settings dialog's change applies at once in every
-  // process. The registry adapter and the settings reader live on the stack and allocate
-  // nothing.
-  brimlet::win32::Win32Registry registry;
-  const brimlet::Settings settings(registry);
-  if (!settings.UseKeyboardHook()) return;  // state frozen while switched off
-  const int32_t kind = settings.KeyStroke();
-
   // Virtual keys fit in 32 bits; anything wider is no key the detector watches.
   const auto virtualKey = wParam <= 0xFFFFFFFFu ? static_cast<uint32_t>(wParam) : 0u;
+  // Most keystrokes end here, in every program on the desktop: a key no kind watches cancels
+  // a pair whatever the settings say, so they are not read for it.
+  if (!brimlet::DoublePressDetector::MayWatch(virtualKey)) {
+    g_detector.OnOtherKey();
+    return;
+  }
+  // Read at every watched keystroke, no cache: the settings dialog's change applies at once
+  // in every process.
+  if (!brimlet::trigger::UseKeyboardHook()) return;  // state frozen while switched off
+  const int32_t kind = brimlet::trigger::KeyStroke();
+
   const auto bits = static_cast<uint64_t>(lParam);
   const auto repeatCount = static_cast<uint32_t>(bits & 0xFFFF);
   const bool isRelease = ((bits >> 31) & 1) != 0;
@@ -51,6 +52,16 @@ void OnKeyboardEvent(WPARAM wParam, LPARAM lParam) noexcept {
   if (g_detector.OnKey(virtualKey, repeatCount, isRelease, readings, kind)) {
     brimlet::trigger::ShowSearchBox();
   }
+}
+
+// Byte by byte: the module links no C runtime start-up, and this runs once per command.
+bool SameGuid(const GUID& a, const GUID& b) noexcept {
+  const auto* x = reinterpret_cast<const unsigned char*>(&a);
+  const auto* y = reinterpret_cast<const unsigned char*>(&b);
+  for (size_t i = 0; i < sizeof(GUID); ++i) {
+    if (x[i] != y[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -66,7 +77,7 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
 HRESULT STDAPICALLTYPE ExecuteCommand(const GUID* command) noexcept {
   // A null pointer from a careless host is refused, not read.
   if (!command) return E_POINTER;
-  if (std::memcmp(command, &kSearchBoxCommand, sizeof(GUID)) != 0) return E_NOTIMPL;
+  if (!SameGuid(*command, kSearchBoxCommand)) return E_NOTIMPL;
   brimlet::trigger::ShowSearchBox();
   return S_OK;
 }

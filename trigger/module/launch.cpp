@@ -2,9 +2,6 @@
 
 #include <iterator>
 
-#include <shellapi.h>
-#include <shlwapi.h>
-
 #include "core/trigger_check.h"
 
 namespace brimlet::trigger {
@@ -14,7 +11,6 @@ constinit HMODULE g_module = nullptr;
 namespace {
 
 constexpr wchar_t kProgramName[] = L"Brimlet.exe";
-constexpr DWORD kDesktopAllAccess = 0x1FF;
 
 WindowExtent ExtentOf(const RECT& rect) noexcept {
   return {static_cast<int64_t>(rect.right) - rect.left,
@@ -31,11 +27,18 @@ bool Append(wchar_t* dst, size_t capacity, size_t& used, const wchar_t* src) noe
   return true;
 }
 
+// The length of the folder part of a path, its trailing separator included.
+size_t FolderLength(const wchar_t* path, size_t length) noexcept {
+  while (length > 0 && path[length - 1] != L'\\' && path[length - 1] != L'/') --length;
+  return length;
+}
+
 }  // namespace
 
 bool IsTriggerAllowed() noexcept {
-  // Fails while the workstation is locked or a secure desktop is shown.
-  HDESK input = ::OpenInputDesktop(0, FALSE, kDesktopAllAccess);
+  // Fails while the workstation is locked or a secure desktop is shown. Only the right to
+  // switch to it is asked for: that is all a locked desktop refuses that matters here.
+  HDESK input = ::OpenInputDesktop(0, FALSE, DESKTOP_SWITCHDESKTOP);
   if (!input) return false;
   ::CloseDesktop(input);
 
@@ -44,15 +47,18 @@ bool IsTriggerAllowed() noexcept {
   // after the foreground program closed, which is when users often summon it.
   HWND foreground = ::GetForegroundWindow();
   if (!foreground) return true;
-  RECT desktopRect{};
+  // A full-screen window covers its own monitor, which need not be the primary one nor as
+  // large as the whole virtual desktop.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
   RECT foregroundRect{};
   WINDOWINFO info{};
   info.cbSize = sizeof(info);
-  if (!::GetWindowRect(::GetDesktopWindow(), &desktopRect) ||
+  if (!::GetMonitorInfoW(::MonitorFromWindow(foreground, MONITOR_DEFAULTTONEAREST), &monitor) ||
       !::GetWindowRect(foreground, &foregroundRect) || !::GetWindowInfo(foreground, &info)) {
     return true;
   }
-  return ForegroundAllowsSearchBox(ExtentOf(desktopRect), ExtentOf(foregroundRect),
+  return ForegroundAllowsSearchBox(ExtentOf(monitor.rcMonitor), ExtentOf(foregroundRect),
                                    (info.dwExStyle & WS_EX_TOPMOST) != 0);
 }
 
@@ -62,30 +68,34 @@ void LaunchSearchBox(const wchar_t* switchWord) noexcept {
   const DWORD length = ::GetModuleFileNameW(g_module, path, MAX_PATH);
   // A truncated path would name some other file; start nothing rather than that.
   if (length == 0 || length >= MAX_PATH) return;
-  *::PathFindFileNameW(path) = L'\0';  // the folder, its trailing backslash kept
+  path[FolderLength(path, length)] = L'\0';  // the folder, its trailing backslash kept
 
   wchar_t file[MAX_PATH + 16];
   size_t fileLength = 0;
-  wchar_t parameters[16];
-  size_t parametersLength = 0;
+  // The program's path quoted (the folder may hold spaces), then the switch.
+  wchar_t commandLine[MAX_PATH + 32];
+  size_t commandLength = 0;
   if (!Append(file, std::size(file), fileLength, path) ||
       !Append(file, std::size(file), fileLength, kProgramName) ||
-      !Append(parameters, std::size(parameters), parametersLength, L"/") ||
-      !Append(parameters, std::size(parameters), parametersLength, switchWord)) {
+      !Append(commandLine, std::size(commandLine), commandLength, L"\"") ||
+      !Append(commandLine, std::size(commandLine), commandLength, file) ||
+      !Append(commandLine, std::size(commandLine), commandLength, L"\" /") ||
+      !Append(commandLine, std::size(commandLine), commandLength, switchWord)) {
     return;
   }
 
-  // File and working folder go in their own fields, so a folder with spaces needs no quotes.
-  // No error UI: a message box here would be modal inside another program's keyboard hook.
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_FLAG_NO_UI;
-  info.lpVerb = L"open";
-  info.lpFile = file;
-  info.lpParameters = parameters;
-  info.lpDirectory = path;
-  info.nShow = SW_SHOW;
-  ::ShellExecuteExW(&info);
+  // The program by its full path, never searched for; the module's folder as the working
+  // folder. No error UI: a failed start is silent, and the start is not awaited.
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOW;
+  PROCESS_INFORMATION process{};
+  if (::CreateProcessW(file, commandLine, nullptr, nullptr, FALSE, 0, nullptr, path, &startup,
+                       &process)) {
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
 }
 
 void ShowSearchBox() noexcept {

@@ -9,7 +9,7 @@ namespace brimlet::trigger {
 extern HMODULE g_module;
 
 // The desktop and full-screen check: false while the input desktop is out of reach or a
-// topmost window covers the whole desktop.
+// topmost window covers the whole monitor it is on.
 bool IsTriggerAllowed() noexcept;
 // "search", "config" or "start". Silent on failure; the start is not awaited.
 void LaunchSearchBox(const wchar_t* switchWord) noexcept;

@@ -285,5 +285,25 @@ TEST(DoublePressDetector, UnwatchedKindReadsNothing) {
   EXPECT_EQ(r.sideKeyReads + r.tickReads + r.doubleClickReads, 0);
 }
 
+// The hook passes every key but Ctrl and Shift on without reading the settings: that is
+// sound only if no kind watches any other key, and such a key cancels a pair as OnKey would.
+TEST(DoublePressDetector, OnlyCtrlAndShiftMayBeWatched) {
+  for (uint32_t key = 0; key <= 0xFF; ++key) {
+    bool watchedByAKind = false;
+    for (int32_t kind = 0; kind < static_cast<int32_t>(kKeyKinds.size()); ++kind) {
+      DoublePressDetector d;
+      CountingReadings r;
+      d.OnKey(key, 1, false, r, kind);
+      watchedByAKind = watchedByAKind || r.sideKeyReads != 0;
+    }
+    EXPECT_EQ(DoublePressDetector::MayWatch(key), watchedByAKind) << key;
+  }
+  DoublePressDetector d;
+  Feed({Down(C, 5), Up(C, 40)}, 0, d);
+  d.OnOtherKey();
+  EXPECT_FALSE(d.armed());
+  EXPECT_EQ(d.firstReleaseTick(), 0u);
+}
+
 }  // namespace
 }  // namespace brimlet

@@ -5,8 +5,8 @@
 namespace brimlet {
 namespace {
 
-TEST(TriggerCheck, OnlyATopmostWindowCoveringTheDesktopBlocks) {
-  constexpr WindowExtent kDesktop{1024, 768};
+TEST(TriggerCheck, OnlyATopmostWindowCoveringItsMonitorBlocks) {
+  constexpr WindowExtent kMonitor{1024, 768};
   struct Case {
     const char* name;
     WindowExtent foreground;
@@ -17,13 +17,13 @@ TEST(TriggerCheck, OnlyATopmostWindowCoveringTheDesktopBlocks) {
       {"small topmost", {400, 300}, true, true},
       {"full width only, topmost", {1024, 767}, true, true},
       {"full height only, topmost", {1023, 768}, true, true},
-      {"exactly the desktop, topmost", {1024, 768}, true, false},
-      {"larger than the desktop, topmost", {1040, 790}, true, false},
-      {"exactly the desktop, ordinary (maximised)", {1024, 768}, false, true},
-      {"larger than the desktop, ordinary", {1040, 790}, false, true},
+      {"exactly the monitor, topmost", {1024, 768}, true, false},
+      {"larger than the monitor, topmost", {1040, 790}, true, false},
+      {"exactly the monitor, ordinary (maximised)", {1024, 768}, false, true},
+      {"larger than the monitor, ordinary", {1040, 790}, false, true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ForegroundAllowsSearchBox(kDesktop, c.foreground, c.topmost), c.allowed) << c.name;
+    EXPECT_EQ(ForegroundAllowsSearchBox(kMonitor, c.foreground, c.topmost), c.allowed) << c.name;
   }
 }
 

@@ -175,16 +175,26 @@ TEST_F(ModuleExports, SettingsDecideWhetherAndWhichKeyIsWatched) {
   }
 }
 
-TEST_F(ModuleExports, SwitchedOffHookLeavesTheDetectorAsItWas) {
-  Key(kCtrlDown);  // armed
+// Switched off, the hook ignores the watched key; any other key still cancels a pair, since
+// the settings are not read for it.
+TEST_F(ModuleExports, SwitchedOffHookIgnoresTheWatchedKeyOnly) {
+  Key(kCtrlDown);
+  Key(kCtrlUp);  // first release recorded
   settings_.SetUseKeyboardHook(false);
-  Key(kADown, 'A');  // would cancel the pair if it reached the detector
-  Key(kCtrlUp);
+  CtrlTwice();  // would fire if seen
   settings_.SetUseKeyboardHook(true);
-  Key(kCtrlUp);  // first release: only an undisturbed press leads here
+  Key(kCtrlDown);
+  Key(kCtrlUp);  // the pair's second release
+  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/search", "/start"}));
+
   Key(kCtrlDown);
   Key(kCtrlUp);
-  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/search", "/start"}));
+  settings_.SetUseKeyboardHook(false);
+  Key(kADown, 'A');
+  settings_.SetUseKeyboardHook(true);
+  Key(kCtrlDown);
+  Key(kCtrlUp);
+  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/start"}));
 }
 
 TEST_F(ModuleExports, NegativeHookCodePassesOnWithoutTouchingTheDetector) {
@@ -196,10 +206,11 @@ TEST_F(ModuleExports, NegativeHookCodePassesOnWithoutTouchingTheDetector) {
   EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/search", "/start"}));
 }
 
-// A window of this process brought to the front, sized relative to the desktop.
+// A window of this process brought to the front, sized relative to the primary monitor.
 win32::UniqueHWnd FrontWindow(int extra, bool topmost) {
-  RECT desktop;
-  ::GetWindowRect(::GetDesktopWindow(), &desktop);
+  MONITORINFO monitor{sizeof(monitor)};
+  ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT desktop = monitor.rcMonitor;
   win32::UniqueHWnd window(::CreateWindowExW(
       topmost ? WS_EX_TOPMOST : 0, L"STATIC", L"front", WS_POPUP | WS_VISIBLE, desktop.left - extra,
       desktop.top - extra, desktop.right - desktop.left + 2 * extra,
