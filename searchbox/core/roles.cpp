@@ -23,7 +23,7 @@ int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env
 
 int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env) noexcept {
   NamedMutexResult mutex = env.Mutexes().Create(kSearchRoleMutex);
-  if (mutex.handle && mutex.alreadyExisted) {
+  if (mutex.alreadyExisted) {
     if (const WindowRef running = env.FindRunningWindow(Role::kSearch)) {
       if (running == env.ForegroundWindow()) {
         env.CloseForSecondSummon(running);
@@ -33,21 +33,17 @@ int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env)
     }
     return 0;
   }
-  env.StartImaging();
-  const int result = RunBox(settings, env);
-  env.StopImaging();
-  if (fromConfigure) {
-    // A reopen after the settings dialog is not a new use of the box.
-    settings.SetSearchBox(settings.SearchBox() - 1);
-    settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() - 1);
+  // A reopen after the settings dialog is not a new use of the box. It is not counted at
+  // all: counting and taking back later would leave -1 if a monthly reset ran in between.
+  if (!fromConfigure) {
+    settings.SetSearchBox(settings.SearchBox() + 1);
+    settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() + 1);
   }
-  return result;
+  const auto imaging = env.StartImaging();
+  return RunBox(settings, env);
 }
 
 int RunBox(Settings& settings, IRoleEnvironment& env) noexcept {
-  settings.SetSearchBox(settings.SearchBox() + 1);
-  settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() + 1);
-
   int design = settings.SearchBoxDesign();
   if (settings.HasUpgrade()) {
     if (!settings.SearchBoxDesignMigrated() && design != 1) {
@@ -75,18 +71,16 @@ int RunBox(Settings& settings, IRoleEnvironment& env) noexcept {
 
 int RunConfigRole(Settings& settings, IRoleEnvironment& env) noexcept {
   NamedMutexResult mutex = env.Mutexes().Create(kConfigRoleMutex);
-  if (mutex.handle && mutex.alreadyExisted) {
+  if (mutex.alreadyExisted) {
     if (const WindowRef running = env.FindRunningWindow(Role::kConfig)) {
       env.SetForeground(running);
     }
     return 0;
   }
-  env.StartImaging();
+  const auto imaging = env.StartImaging();
   settings.SetConfigure(settings.Configure() + 1);
   settings.SetConfigureMonthly(settings.ConfigureMonthly() + 1);
-  const int result = env.RunSettingsDialog();
-  env.StopImaging();
-  return result;
+  return env.RunSettingsDialog();
 }
 
 }  // namespace brimlet
