@@ -43,18 +43,20 @@ void GadgetHost::RunDefaultCommands() noexcept {
   if (!list) return;
   try {
     for (size_t i = 0; i < list->GetCount(); ++i) {
-      const IGadgetItem* gadget = list->GetAt(i);
+      IGadgetItem* gadget = list->GetAt(i);
       const std::u16string defaultCommand = gadget->GetDefaultCommand();
       if (defaultCommand.empty()) continue;
       std::vector<const IGadgetItemCommand*> commands;
       gadget->GetCommands(commands);
-      // Every matching command runs, so a guid listed twice runs twice.
+      // Every matching command runs, so a guid listed twice runs twice; each in this gadget,
+      // not in another gadget that lists the same guid first.
       for (const IGadgetItemCommand* command : commands) {
         const std::u16string guid = command->GetGuid();
-        if (EqualsIgnoreAsciiCase(guid, defaultCommand)) ExecuteGadgetCommand(guid);
+        if (EqualsIgnoreAsciiCase(guid, defaultCommand)) gadget->ExecuteCommand(guid);
       }
     }
   } catch (...) {
+    // Out of memory copying texts: the remaining defaults are skipped.
   }
 }
 

@@ -2,13 +2,11 @@
 
 #include <limits>
 
+#include "text/plain_file_name.h"
 #include "text/utf16.h"
 
 namespace brimlet {
 namespace {
-
-// Manifests are small; anything the 32-bit size field cannot hold is refused.
-constexpr size_t kMaxManifestBytes = 0xFFFFFFFFu;
 
 std::u16string ChildText(const IXmlElement& parent, std::u16string_view name) {
   const auto child = parent.FirstChildElement(name);
@@ -74,6 +72,8 @@ std::unique_ptr<GadgetItem> ReadGadgetManifest(const GadgetEnvironment& env,
     if (!trigger) return nullptr;
     gadget.module = ChildText(*trigger, u"module");
     if (gadget.module.empty()) return nullptr;
+    // The guid becomes a folder and the module a file name inside it.
+    if (!IsPlainFileName(gadget.guid) || !IsPlainFileName(gadget.module)) return nullptr;
     gadget.triggerType = ParseManifestNumber(ChildText(*trigger, u"type"));
     if (gadget.triggerType == 0) return nullptr;
 

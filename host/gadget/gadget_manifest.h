@@ -1,6 +1,7 @@
 // Reads a gadget's manifest "gadget.xml" into a GadgetItem.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -11,9 +12,12 @@ namespace brimlet {
 
 inline constexpr std::u16string_view kManifestName = u"gadget.xml";
 
+// Manifests are a few hundred bytes; a larger file is refused before it is read.
+inline constexpr size_t kMaxManifestBytes = 64 * 1024;
+
 // A new gadget, or nothing when the manifest is missing, unreadable, malformed or breaks
-// a rule of its required elements. `gadgetsFolder` is where the gadget's module is looked
-// for (in the folder named by its guid).
+// a rule of its required elements (a guid or module that is not a plain file name included).
+// `gadgetsFolder` is where the gadget's module is looked for (in the folder named by its guid).
 std::unique_ptr<GadgetItem> ReadGadgetManifest(const GadgetEnvironment& env,
                                                std::u16string_view gadgetsFolder,
                                                std::u16string_view manifestPath) noexcept;

@@ -3,6 +3,8 @@
 // module-facing cases run against real modules under Wine (tests/win/binding_win32_test).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "gadget/gadget_host.h"
 #include "recording_binder.h"
 #include "scratch.h"
@@ -131,6 +133,17 @@ TEST_F(GadgetHostTest, DefaultCommandsRunPerMatchingCommand) {
   // no menu entry); {B}'s default names no command of it, {C} has none.
   EXPECT_EQ(binder_.calls, (std::vector<std::string>{"ExecuteCommand {D} " + Module(u"{A}"),
                                                      "ExecuteCommand {d} " + Module(u"{A}")}));
+}
+
+TEST_F(GadgetHostTest, ADefaultCommandRunsInItsOwnGadget) {
+  // Both gadgets list the same command guid and make it their default.
+  Install({{u"{A}", 1, {{u"{D}"}}, u"{D}"}, {u"{B}", 1, {{u"{D}"}}, u"{D}"}});
+  GadgetHost host({*files_, *xml_, binder_}, gadgets_);
+  host.RunDefaultCommands();
+  std::vector<std::string> calls = binder_.calls;
+  std::sort(calls.begin(), calls.end());
+  EXPECT_EQ(calls, (std::vector<std::string>{"ExecuteCommand {D} " + Module(u"{A}"),
+                                             "ExecuteCommand {D} " + Module(u"{B}")}));
 }
 
 TEST_F(GadgetHostTest, TheListIsLoadedOnceAndAMissingFolderLeavesItEmpty) {

@@ -162,6 +162,15 @@ TEST_F(ManifestTest, ElementRules) {
               "<commands><command><guid>{C}</guid><displayname>サーチボックスを表示</displayname>"
               "<type>1</type></command></commands>"),
        "{A}|Alpha|2.0|a.dll|1|-| [1 {C} サーチボックスを表示]"},
+      // The guid names a folder and the module a file in it: neither may lead elsewhere.
+      {"module with a path",
+       Gadget("<trigger><module>..\\..\\x.dll</module><type>1</type></trigger>"), "rejected"},
+      {"module on a drive", Gadget("<trigger><module>C:x.dll</module><type>1</type></trigger>"),
+       "rejected"},
+      {"module in a subfolder",
+       Gadget("<trigger><module>bin/a.dll</module><type>1</type></trigger>"), "rejected"},
+      {"guid climbing out", GadgetWithGuid(".."), "rejected"},
+      {"guid with a separator", GadgetWithGuid("{A}\\..\\{B}"), "rejected"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -188,6 +197,13 @@ TEST_F(ManifestTest, TheDocumentDecidesItsEncoding) {
       "<name>\x83\x65\x83\x58\x83\x67</name><version>1</version>"
       "<trigger><module>s.dll</module><type>1</type></trigger></gadget>";
   EXPECT_EQ(Read(Bytes(sjis)), "{S}|テスト|1|s.dll|1|-|");
+}
+
+TEST_F(ManifestTest, AnOversizedFileIsNotReadAtAll) {
+  const std::string manifest = Gadget(kTrigger);
+  const std::string padding = "<!--" + std::string(kMaxManifestBytes, ' ') + "-->";
+  EXPECT_EQ(Read(Bytes(manifest.substr(0, manifest.size() - 9) + padding + "</gadget>")),
+            "rejected");
 }
 
 TEST_F(ManifestTest, MissingFileIsRejected) {

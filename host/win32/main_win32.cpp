@@ -1,11 +1,11 @@
 // Tessiv.exe: the resident gadget host, one instance per user.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "tessiv_ids.h"
 #include "win32/instance_finder.h"
 #include "win32/message_loop.h"
+#include "win32/scoped_init.h"
 #include "win32/task_tray_window.h"
 #include "win32/win32_system.h"
 #include "win32/zelvo_gadget_module.h"
@@ -24,7 +24,8 @@ void HandOver(HINSTANCE instance) noexcept {
   DWORD process = 0;
   ::GetWindowThreadProcessId(running, &process);
   ::AllowSetForegroundWindow(process);
-  ::SendMessageW(running, brimlet::win32::kHandOverMessage, 0, 0);
+  // A hung host must not hang this start as well.
+  brimlet::win32::SendToInstance(running, brimlet::win32::kHandOverMessage, 0, 0);
 }
 
 int RunHost(HINSTANCE instance) noexcept {
@@ -51,14 +52,16 @@ int RunHost(HINSTANCE instance) noexcept {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  ::CoInitialize(nullptr);
+  const brimlet::win32::ScopedCom com;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
 
   int exitCode = 0;
   {
     brimlet::win32::Win32MutexFactory mutexes;
-    // A mutex that cannot be created at all counts as no other instance running.
+    // A mutex that cannot be created at all counts as no other instance running; one held
+    // by an elevated host (access denied) counts as running: two hosts would install the
+    // hook twice and fire a second summon at every tap.
     const brimlet::NamedMutexResult mutex = mutexes.Create(kHostMutexName);
     if (mutex.alreadyExisted) {
       HandOver(instance);
@@ -66,6 +69,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       exitCode = RunHost(instance);
     }
   }
-  ::CoUninitialize();
   return exitCode;
 }

@@ -7,6 +7,7 @@
 #include "menu/tray_menu.h"
 #include "tessiv_ids.h"
 #include "win32/about_dialog.h"
+#include "win32/trace.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"
 
@@ -74,13 +75,29 @@ void TaskTrayWindow::AddIcon() noexcept {
     data.uCallbackMessage = trayCallbackMessage_;
     data.hIcon = icon_.get();
     CopyTruncated(data.szTip, std::size(data.szTip), LoadResourceString(instance_, IDS_TRAY_TIP));
-    // Without a tray the host runs on without its icon.
     if (::Shell_NotifyIconW(NIM_ADD, &data)) {
       data.uVersion = NOTIFYICON_VERSION;
       ::Shell_NotifyIconW(NIM_SETVERSION, &data);
+      StopIconRetry();
+      return;
     }
   } catch (...) {
   }
+  // At logon the shell may not be ready yet: try again a few times before the host runs on
+  // without its icon ("TaskbarCreated" still adds it when a shell starts later).
+  if (iconRetriesLeft_ > 0) {
+    --iconRetriesLeft_;
+    if (::SetTimer(hwnd(), kIconRetryTimerId, kIconRetryIntervalMs, nullptr) == 0) {
+      iconRetriesLeft_ = 0;
+    }
+  } else {
+    Trace(u"Tessiv: the tray icon could not be added");
+  }
+}
+
+void TaskTrayWindow::StopIconRetry() noexcept {
+  ::KillTimer(hwnd(), kIconRetryTimerId);
+  iconRetriesLeft_ = 0;
 }
 
 void TaskTrayWindow::DeleteIcon() noexcept {
@@ -162,10 +179,16 @@ bool TaskTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
       AddIcon();
       return true;
     case WM_DESTROY:
+      StopIconRetry();
       DeleteIcon();
       ::PostQuitMessage(1);
       return true;
     case WM_TIMER:
+      if (wParam == kIconRetryTimerId) {
+        ::KillTimer(hwnd(), kIconRetryTimerId);
+        AddIcon();
+        return true;
+      }
       if (wParam != kClickTimerId) return false;
       ::KillTimer(hwnd(), kClickTimerId);
       clickTimer_ = static_cast<UINT_PTR>(-1);
@@ -200,6 +223,8 @@ bool TaskTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
   }
   if (message == taskbarCreatedMessage_ && message != 0) {
     // A restarted shell has forgotten the icon: add it again.
+    StopIconRetry();
+    iconRetriesLeft_ = kIconRetries;
     AddIcon();
     return true;
   }

@@ -17,6 +17,10 @@ inline constexpr wchar_t kTrayCallbackMessageName[] = L"{4F2A7C10-8B3D-4E61-9A55
 inline constexpr UINT kHandOverMessage = WM_USER + 10;
 inline constexpr UINT kTrayIconId = 100;
 inline constexpr UINT_PTR kClickTimerId = 100;
+inline constexpr UINT_PTR kIconRetryTimerId = 101;
+// A failed add is tried again this often, this many times (a minute in all).
+inline constexpr UINT kIconRetryIntervalMs = 2000;
+inline constexpr int kIconRetries = 30;
 
 class TaskTrayWindow final : public Window {
  public:
@@ -34,6 +38,7 @@ class TaskTrayWindow final : public Window {
  private:
   void AddIcon() noexcept;
   void DeleteIcon() noexcept;
+  void StopIconRetry() noexcept;
   void OnTrayMouse(UINT mouseMessage) noexcept;
   void Do(TrayAction action) noexcept;
 
@@ -44,6 +49,7 @@ class TaskTrayWindow final : public Window {
   UINT_PTR clickTimer_ = static_cast<UINT_PTR>(-1);
   TrayClickRule clickRule_;
   UniqueHIcon icon_;
+  int iconRetriesLeft_ = kIconRetries;
   bool menuOpen_ = false;
   bool aboutOpen_ = false;
 };

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "win32/trace.h"
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
 
@@ -16,7 +17,9 @@ using NoArgumentProc = HRESULT(__stdcall*)();
 
 UniqueHModule LoadModule(std::u16string_view path) noexcept {
   try {
-    return UniqueHModule(::LoadLibraryW(ToWide(path).c_str()));
+    UniqueHModule module(::LoadLibraryW(ToWide(path).c_str()));
+    if (!module) Trace(u"Tessiv: a gadget module could not be loaded: " + std::u16string(path));
+    return module;
   } catch (...) {
     return {};
   }
@@ -24,7 +27,13 @@ UniqueHModule LoadModule(std::u16string_view path) noexcept {
 
 template <typename Proc>
 Proc FindExport(HMODULE module, const char* name) noexcept {
-  return reinterpret_cast<Proc>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+  FARPROC found = ::GetProcAddress(module, name);
+  if (found == nullptr) {
+    std::u16string text = u"Tessiv: a gadget module lacks the export ";
+    for (const char* c = name; *c != '\0'; ++c) text += static_cast<char16_t>(*c);
+    Trace(text);
+  }
+  return reinterpret_cast<Proc>(reinterpret_cast<void*>(found));
 }
 
 }  // namespace

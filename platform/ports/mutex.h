@@ -14,7 +14,9 @@ class INamedMutex {
 
 struct NamedMutexResult {
   std::unique_ptr<INamedMutex> handle;  // empty when the mutex could not be created
-  bool alreadyExisted = false;          // another holder had it when we created ours
+  // Another holder had it when we created ours; also when it exists but may not be opened
+  // (held by a process of higher integrity), where `handle` stays empty.
+  bool alreadyExisted = false;
 };
 
 class IMutexFactory {

@@ -29,6 +29,7 @@ LocalMutexFactory::LocalMutexFactory() : table_(std::make_shared<Table>()) {}
 
 NamedMutexResult LocalMutexFactory::Create(std::u16string_view name) noexcept {
   try {
+    if (deniedNames.contains(std::u16string(name))) return {nullptr, true};
     std::lock_guard guard(table_->lock);
     // Mutex names are case-sensitive on Windows too.
     int& count = table_->holders[std::u16string(name)];

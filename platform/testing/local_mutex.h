@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "ports/mutex.h"
@@ -15,6 +16,10 @@ class LocalMutexFactory final : public IMutexFactory {
   struct Table;  // shared with the handles it gives out
   LocalMutexFactory();
   NamedMutexResult Create(std::u16string_view name) noexcept override;
+
+  // Names held by a process we may not open (one of higher integrity): no handle, but
+  // already existing, as the Win32 adapter reports a refused open.
+  std::set<std::u16string> deniedNames;
 
  private:
   std::shared_ptr<Table> table_;

@@ -3,6 +3,10 @@
 
 #include "testing/adapters_under_test.h"
 
+#ifdef _WIN32
+#include "win32/win32_codepage.h"
+#endif
+
 namespace brimlet {
 namespace {
 
@@ -72,6 +76,19 @@ TEST(CodePageContract, JapaneseTextRoundTrips) {
     EXPECT_EQ(converter->ToUtf16(*bytes, codePage), text) << codePage;
   }
 }
+
+#ifdef _WIN32
+// With "use UTF-8 for worldwide language support" the ANSI code page is 65001, which refuses
+// the best-fit flag; the search must still convert. Wine ignores that option, so the test
+// hands the code page in.
+TEST(Win32CodePage, AnAnsiCodePageOfUtf8Converts) {
+  const win32::Win32CodePageConverter utf8Ansi(65001);
+  EXPECT_EQ(utf8Ansi.FromUtf16(u"東京 café", code_page::kAnsi),
+            "\xe6\x9d\xb1\xe4\xba\xac caf\xc3\xa9");
+  EXPECT_EQ(utf8Ansi.ToUtf16("\xe6\x9d\xb1\xe4\xba\xac", code_page::kAnsi), u"東京");
+  EXPECT_EQ(utf8Ansi.ToUtf16("\xff", code_page::kAnsi), std::nullopt);
+}
+#endif
 
 }  // namespace
 }  // namespace brimlet

@@ -8,6 +8,10 @@
 #include "testing/adapters_under_test.h"
 #include "text/utf16.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace brimlet {
 namespace {
 
@@ -43,6 +47,30 @@ TEST(MutexContract, SecondCreateSeesTheFirstUntilAllAreClosed) {
   third.handle.reset();
   EXPECT_FALSE(mutexes->Create(name).alreadyExisted);
 }
+
+#ifdef _WIN32
+// A mutex made by an elevated process refuses our open with access denied: that process is
+// running all the same. An empty access list makes the same refusal here.
+TEST(Win32Mutex, AMutexWeMayNotOpenCountsAsExisting) {
+  SECURITY_DESCRIPTOR descriptor;
+  ACL emptyAcl;
+  ASSERT_TRUE(::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(::InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION));
+  ASSERT_TRUE(::SetSecurityDescriptorDacl(&descriptor, TRUE, &emptyAcl, FALSE));
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
+  const wchar_t name[] = L"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F3FFFF}-denied";
+  HANDLE held = ::CreateMutexW(&attributes, FALSE, name);
+  ASSERT_NE(held, nullptr);
+  ASSERT_EQ(::CreateMutexW(nullptr, FALSE, name), nullptr) << "the access list is not enforced";
+  ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  const NamedMutexResult result =
+      testing::MakeMutexFactory()->Create(u"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F3FFFF}-denied");
+  EXPECT_FALSE(result.handle);
+  EXPECT_TRUE(result.alreadyExisted);
+  ::CloseHandle(held);
+}
+#endif
 
 TEST(FileContract, WriteReadLimitDelete) {
   auto files = testing::MakeFileSystem();

@@ -4,16 +4,17 @@
 
 #include <vector>
 
+#include "win32/trace.h"
 #include "win32/ui_text.h"
 #include "win32/unique_resource.h"
+#include "win32/window.h"
 
 namespace brimlet::win32 {
 namespace {
 
 struct Search {
   std::vector<const wchar_t*> classNames;
-  HINSTANCE module;
-  UINT titleId;
+  std::wstring title;
   std::wstring ownPath;
   HWND found = nullptr;
 };
@@ -43,11 +44,14 @@ BOOL CALLBACK TestWindow(HWND hwnd, LPARAM param) noexcept {
     if (!classMatches) return TRUE;
     wchar_t title[1024] = {};
     ::GetWindowTextW(hwnd, title, 1024);
-    const std::wstring wanted = LoadResourceString(search.module, search.titleId);
-    if (::CompareStringOrdinal(title, -1, wanted.c_str(), -1, TRUE) != CSTR_EQUAL) return TRUE;
+    if (::CompareStringOrdinal(title, -1, search.title.c_str(), -1, TRUE) != CSTR_EQUAL) {
+      return TRUE;
+    }
+    if (!IsFrameworkWindow(hwnd)) return TRUE;
     if (!ProcessPathEquals(hwnd, search.ownPath)) return TRUE;
     search.found = hwnd;  // keep going: the last match wins
   } catch (...) {
+    Trace(u"FindInstanceWindow: a window could not be tested");
   }
   return TRUE;
 }
@@ -64,13 +68,33 @@ std::wstring OwnModulePath() {
 HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames, HINSTANCE module,
                         UINT titleId) noexcept {
   try {
-    Search search{std::vector<const wchar_t*>(classNames), module, titleId, OwnModulePath()};
+    return FindInstanceWindow(classNames, LoadResourceString(module, titleId));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames,
+                        const std::wstring& title) noexcept {
+  try {
+    Search search{std::vector<const wchar_t*>(classNames), title, OwnModulePath()};
     if (search.ownPath.empty()) return nullptr;
     ::EnumWindows(&TestWindow, reinterpret_cast<LPARAM>(&search));
     return search.found && ::IsWindow(search.found) ? search.found : nullptr;
   } catch (...) {
     return nullptr;
   }
+}
+
+bool SendToInstance(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                    UINT timeoutMs) noexcept {
+  DWORD_PTR answer = 0;
+  if (::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                            timeoutMs, &answer) != 0) {
+    return true;
+  }
+  Trace(u"SendToInstance: the running window did not answer");
+  return false;
 }
 
 void HandOverForeground(HWND target) noexcept {

@@ -52,8 +52,10 @@ NamedMutexResult Win32MutexFactory::Create(std::u16string_view name) noexcept {
   try {
     const std::wstring wname = ToWide(name);
     HANDLE h = ::CreateMutexW(nullptr, FALSE, wname.c_str());
-    const bool existed = h != nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS;
-    if (h == nullptr) return {};
+    const DWORD error = ::GetLastError();
+    // An elevated holder's mutex cannot be opened from here, but it is running all the same.
+    if (h == nullptr) return {nullptr, error == ERROR_ACCESS_DENIED};
+    const bool existed = error == ERROR_ALREADY_EXISTS;
     return {std::make_unique<Win32Mutex>(h), existed};
   } catch (...) {
     return {};

@@ -1,6 +1,22 @@
 #include "win32/window.h"
 
 namespace brimlet::win32 {
+namespace {
+
+constexpr wchar_t kFrameworkWindowProperty[] = L"BrimletFrameworkWindow";
+
+void MarkFrameworkWindow(HWND hwnd) noexcept {
+  ::SetPropW(hwnd, kFrameworkWindowProperty, reinterpret_cast<HANDLE>(1));
+}
+
+// Properties must be gone before the window is.
+void UnmarkFrameworkWindow(HWND hwnd) noexcept { ::RemovePropW(hwnd, kFrameworkWindowProperty); }
+
+}  // namespace
+
+bool IsFrameworkWindow(HWND hwnd) noexcept {
+  return ::GetPropW(hwnd, kFrameworkWindowProperty) != nullptr;
+}
 
 bool Window::RegisterClass(HINSTANCE instance, const wchar_t* className, HICON icon, UINT style,
                            HBRUSH background) noexcept {
@@ -31,6 +47,7 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam,
     self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    MarkFrameworkWindow(hwnd);
   } else {
     self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }
@@ -39,6 +56,7 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam,
   const bool handled = self->HandleMessage(message, wParam, lParam, result);
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    UnmarkFrameworkWindow(hwnd);
     self->hwnd_ = nullptr;
     const LRESULT final = handled ? result : ::DefWindowProcW(hwnd, message, wParam, lParam);
     self->OnFinalMessage();
@@ -88,6 +106,7 @@ INT_PTR CALLBACK Dialog::StaticDlgProc(HWND hwnd, UINT message, WPARAM wParam,
     self = reinterpret_cast<Dialog*>(lParam);
     self->hwnd_ = hwnd;
     ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    MarkFrameworkWindow(hwnd);
   } else {
     self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
   }
@@ -96,6 +115,7 @@ INT_PTR CALLBACK Dialog::StaticDlgProc(HWND hwnd, UINT message, WPARAM wParam,
   const bool handled = self->HandleMessage(message, wParam, lParam, result);
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+    UnmarkFrameworkWindow(hwnd);
     self->hwnd_ = nullptr;
     self->OnFinalMessage();
     return FALSE;

@@ -7,6 +7,11 @@
 
 namespace brimlet::win32 {
 
+// True for a window made through Window or Dialog, in any process: each carries a property
+// from its first message to WM_NCDESTROY. The instance finder takes only such windows, never
+// a message box that shares a role window's caption.
+bool IsFrameworkWindow(HWND hwnd) noexcept;
+
 class Window {
  public:
   Window() = default;

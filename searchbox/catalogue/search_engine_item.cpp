@@ -1,5 +1,7 @@
 #include "search_engine_item.h"
 
+#include "text/plain_file_name.h"
+
 namespace brimlet {
 
 SearchEngineItem::SearchEngineItem(SearchEngineFields fields,
@@ -9,6 +11,9 @@ SearchEngineItem::SearchEngineItem(SearchEngineFields fields,
 }
 
 std::u16string SearchEngineItem::GetImagePath() const {
+  // The name comes from a downloaded catalogue: "..\\..\\x.png" must not reach any image on
+  // the machine, so such an engine has no image path.
+  if (!fields_.image.empty() && !IsPlainFileName(fields_.image)) return {};
   // The folder's own separator: a backslash on Windows, a slash in native tests.
   const std::u16string& folder = fields_.catalogueFolder;
   const char16_t separator = !folder.empty() && folder.back() == u'/' ? u'/' : u'\\';

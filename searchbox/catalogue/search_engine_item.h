@@ -19,7 +19,8 @@ class ISearchEngineItem {
   virtual std::u16string GetPath() const = 0;
   virtual std::u16string GetSuggestionsUrl() const = 0;
   virtual std::u16string GetImage() const = 0;
-  // Catalogue folder + "image\" + image.
+  // Catalogue folder + "image\" + image; empty when the image name is not a plain file name
+  // (a path, a drive or "..").
   virtual std::u16string GetImagePath() const = 0;
   // Borrowed: the item keeps ownership.
   virtual const ISearchEngineParameterList* GetParameters() const = 0;

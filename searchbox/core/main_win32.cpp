@@ -1,12 +1,13 @@
 // Brimlet.exe: each start does one job chosen by its command-line switch.
 #include <windows.h>
 #include <commctrl.h>
-#include <ole2.h>
 
 #include "command_line.h"
 #include "role_environment_win32.h"
 #include "settings_win32.h"
 #include "win32/message_loop.h"
+#include "win32/scoped_init.h"
+#include "win32/trace.h"
 #include "win32/wide.h"
 
 namespace {
@@ -16,7 +17,7 @@ constexpr GUID kTypeLibrary = {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  ::OleInitialize(nullptr);
+  const brimlet::win32::ScopedOle ole;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
 
@@ -30,10 +31,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       brimlet::win32::Win32RoleEnvironment env(module, settings);
       exitCode = brimlet::RunRole(switches, settings, env);
     } catch (...) {
+      brimlet::win32::Trace(u"Brimlet: the role ended by an exception");
       exitCode = 0;
     }
   }
   module.Term();
-  ::CoUninitialize();
   return exitCode;
 }

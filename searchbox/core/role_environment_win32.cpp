@@ -1,13 +1,13 @@
 #include "role_environment_win32.h"
 
-#include <objidl.h>  // gdiplus needs it, and WIN32_LEAN_AND_MEAN leaves it out
-#include <gdiplus.h>
 #include <shellapi.h>
 
 #include "../../resources/brimlet_ids.h"
 #include "background_jobs_win32.h"
 #include "notice_mailbox.h"
 #include "win32/instance_finder.h"
+#include "win32/scoped_init.h"
+#include "win32/trace.h"
 #include "win32/ui_text.h"
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
@@ -46,7 +46,8 @@ WindowRef Win32RoleEnvironment::ForegroundWindow() noexcept {
 }
 
 void Win32RoleEnvironment::CloseForSecondSummon(WindowRef window) noexcept {
-  ::SendMessageW(ToHwnd(window), WM_CLOSE, 16, 16);
+  // Another process's window: a hung box must not hang this start as well.
+  SendToInstance(ToHwnd(window), WM_CLOSE, 16, 16);
 }
 
 void Win32RoleEnvironment::HandOverForeground(WindowRef window) noexcept {
@@ -57,14 +58,20 @@ void Win32RoleEnvironment::SetForeground(WindowRef window) noexcept {
   ::SetForegroundWindow(ToHwnd(window));
 }
 
-void Win32RoleEnvironment::StartImaging() noexcept {
-  Gdiplus::GdiplusStartupInput input;
-  if (Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr) != Gdiplus::Ok) gdiplusToken_ = 0;
-}
-
-void Win32RoleEnvironment::StopImaging() noexcept {
-  if (gdiplusToken_ != 0) Gdiplus::GdiplusShutdown(gdiplusToken_);
-  gdiplusToken_ = 0;
+std::unique_ptr<IImagingScope> Win32RoleEnvironment::StartImaging() noexcept {
+  struct GdiPlusScope final : IImagingScope {
+    ScopedGdiPlus gdiPlus;
+  };
+  try {
+    auto scope = std::make_unique<GdiPlusScope>();
+    if (!scope->gdiPlus.started()) {
+      Trace(u"GDI+ did not start: the windows draw without pictures");
+      return nullptr;
+    }
+    return scope;
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 bool Win32RoleEnvironment::AskSwitchToNewDesign() noexcept {
@@ -73,6 +80,7 @@ bool Win32RoleEnvironment::AskSwitchToNewDesign() noexcept {
                           LoadResourceString(module_.Instance(), IDS_BOX_TITLE),
                           MB_YESNO | MB_ICONQUESTION) == IDYES;
   } catch (...) {
+    Trace(u"Brimlet: the design question could not be asked");
     return false;
   }
 }
@@ -82,6 +90,7 @@ void Win32RoleEnvironment::ReportBoxCreationFailed() noexcept {
     ShowMessageBox(nullptr, LoadResourceString(module_.Instance(), IDS_BOX_CREATION_FAILED),
                    LoadResourceString(module_.Instance(), IDS_CONFIG_TITLE), MB_OK);
   } catch (...) {
+    Trace(u"Brimlet: the box failure could not be reported");
   }
 }
 
@@ -104,11 +113,16 @@ void Win32RoleEnvironment::WaitForNoticeChecks() noexcept {
 void Win32RoleEnvironment::Relaunch(std::u16string_view parameters) noexcept {
   try {
     const std::wstring path = OwnModulePath();
-    if (path.empty()) return;  // too long or unknown: the re-launch is skipped
+    if (path.empty()) {
+      Trace(u"Brimlet: no re-launch, the program path is too long");
+      return;
+    }
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
-    ::ShellExecuteW(nullptr, L"open", path.c_str(), ToWide(parameters).c_str(), folder.c_str(),
-                    SW_SHOWNORMAL);
+    const auto started = reinterpret_cast<INT_PTR>(::ShellExecuteW(
+        nullptr, L"open", path.c_str(), ToWide(parameters).c_str(), folder.c_str(), SW_SHOWNORMAL));
+    if (started <= 32) Trace(u"Brimlet: the re-launch did not start");
   } catch (...) {
+    Trace(u"Brimlet: the re-launch failed");
   }
 }
 

@@ -23,8 +23,7 @@ class Win32RoleEnvironment final : public IRoleEnvironment {
   void CloseForSecondSummon(WindowRef window) noexcept override;
   void HandOverForeground(WindowRef window) noexcept override;
   void SetForeground(WindowRef window) noexcept override;
-  void StartImaging() noexcept override;
-  void StopImaging() noexcept override;
+  std::unique_ptr<IImagingScope> StartImaging() noexcept override;
   bool AskSwitchToNewDesign() noexcept override;
   void ReportBoxCreationFailed() noexcept override;
   int RunPageBox() noexcept override;
@@ -38,7 +37,6 @@ class Win32RoleEnvironment final : public IRoleEnvironment {
   AppModule& module_;
   Settings& settings_;
   Win32MutexFactory mutexes_;
-  ULONG_PTR gdiplusToken_ = 0;
 };
 
 }  // namespace brimlet::win32

@@ -25,7 +25,7 @@ int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env
 
 int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env) noexcept {
   NamedMutexResult mutex = env.Mutexes().Create(kSearchRoleMutex);
-  if (mutex.handle && mutex.alreadyExisted) {
+  if (mutex.alreadyExisted) {
     if (const WindowRef running = env.FindRunningWindow(Role::kSearch)) {
       if (running == env.ForegroundWindow()) {
         env.CloseForSecondSummon(running);
@@ -35,13 +35,16 @@ int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env)
     }
     return 0;
   }
-  env.StartImaging();
-  const int result = RunBox(settings, env);
-  env.StopImaging();
-  if (fromConfigure) {
-    // A reopen after the settings dialog is not a new use of the box.
-    settings.SetSearchBox(settings.SearchBox() - 1);
-    settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() - 1);
+  // A reopen after the settings dialog is not a new use of the box. It is not counted at
+  // all: counting and taking back later would leave -1 if a monthly reset ran in between.
+  if (!fromConfigure) {
+    settings.SetSearchBox(settings.SearchBox() + 1);
+    settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() + 1);
+  }
+  int result = 0;
+  {
+    const auto imaging = env.StartImaging();
+    result = RunBox(settings, env);
   }
   // The box is gone: the next summon may open a new one while its notice check ends.
   mutex.handle.reset();
@@ -50,9 +53,6 @@ int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env)
 }
 
 int RunBox(Settings& settings, IRoleEnvironment& env) noexcept {
-  settings.SetSearchBox(settings.SearchBox() + 1);
-  settings.SetSearchBoxMonthly(settings.SearchBoxMonthly() + 1);
-
   int design = settings.SearchBoxDesign();
   if (settings.HasUpgrade()) {
     if (!settings.SearchBoxDesignMigrated() && design != 1) {
@@ -80,15 +80,14 @@ int RunBox(Settings& settings, IRoleEnvironment& env) noexcept {
 
 int RunConfigRole(Settings& settings, IRoleEnvironment& env) noexcept {
   NamedMutexResult mutex = env.Mutexes().Create(kConfigRoleMutex);
-  if (mutex.handle && mutex.alreadyExisted) {
+  if (mutex.alreadyExisted) {
     if (const WindowRef running = env.FindRunningWindow(Role::kConfig)) {
       env.SetForeground(running);
     }
     return 0;
   }
-  env.StartImaging();
+  const auto imaging = env.StartImaging();
   const int result = env.RunSettingsDialog();
-  env.StopImaging();
   // Counted only when a dialog opened: it ends its loop with 1, a failed creation gives 0.
   if (result != 0) {
     settings.SetConfigure(settings.Configure() + 1);

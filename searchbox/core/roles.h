@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "command_line.h"
@@ -16,6 +17,12 @@ inline constexpr std::u16string_view kSearchRoleMutex = u"{4F2A7C10-8B3D-4E61-9A
 inline constexpr std::u16string_view kConfigRoleMutex = u"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30004}";
 
 using WindowRef = uintptr_t;  // 0 = no window
+
+// Ends the imaging library when it goes.
+class IImagingScope {
+ public:
+  virtual ~IImagingScope() = default;
+};
 
 // The platform side of the roles: windows, message boxes, processes.
 class IRoleEnvironment {
@@ -30,8 +37,9 @@ class IRoleEnvironment {
   // Brings a window forward across processes (attaching input to the foreground thread).
   virtual void HandOverForeground(WindowRef window) noexcept = 0;
   virtual void SetForeground(WindowRef window) noexcept = 0;
-  virtual void StartImaging() noexcept = 0;
-  virtual void StopImaging() noexcept = 0;
+  // The imaging library, started for as long as the returned scope lives (nothing when it
+  // could not start: the windows then draw without pictures).
+  virtual std::unique_ptr<IImagingScope> StartImaging() noexcept = 0;
   // Yes/No question of an upgraded installation; true for Yes.
   virtual bool AskSwitchToNewDesign() noexcept = 0;
   virtual void ReportBoxCreationFailed() noexcept = 0;
@@ -54,7 +62,7 @@ int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env
 
 int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env) noexcept;
 int RunConfigRole(Settings& settings, IRoleEnvironment& env) noexcept;
-// Counts the opening, settles the design and runs the box.
+// Settles the design and runs the box (the search role counts the opening).
 int RunBox(Settings& settings, IRoleEnvironment& env) noexcept;
 
 }  // namespace brimlet

@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -226,7 +227,15 @@ std::u16string Settings::Version() const {
   return ReadText(RegistryRoot::kLocalMachine, kProductKey, u"Version");
 }
 std::u16string Settings::Partner() const {
-  return ReadText(RegistryRoot::kLocalMachine, kProductKey, u"Partner");
+  std::u16string partner = ReadText(RegistryRoot::kLocalMachine, kProductKey, u"Partner");
+  // The code goes unescaped into the help, notice, catalogue and log addresses: one that
+  // could add a parameter or climb a path ("&", "/", "..") is malformed and reads as missing.
+  const bool plain = std::all_of(partner.begin(), partner.end(), [](char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+           c == u'_' || c == u'-';
+  });
+  if (!plain) partner.clear();
+  return partner;
 }
 bool Settings::HasUpgrade() const noexcept {
   // Any type, any data: only existence counts.

@@ -154,6 +154,7 @@ class Settings {
 
   // Per-machine values written by the installer (read only).
   std::u16string Version() const;
+  // Letters, digits, "_" and "-" only; any other text reads as missing.
   std::u16string Partner() const;
   bool HasUpgrade() const noexcept;
   VersionNumber InstalledVersionNumber() const;

@@ -5,14 +5,18 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
+
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
 
 class EnumSearchHistory final : public IEnumString {
  public:
-  explicit EnumSearchHistory(const SearchHistory& history) noexcept : history_(history) {}
+  explicit EnumSearchHistory(std::shared_ptr<const SearchHistory> history) noexcept
+      : history_(std::move(history)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
     if (!object) return E_POINTER;
@@ -38,7 +42,7 @@ class EnumSearchHistory final : public IEnumString {
     for (ULONG i = 0; i < count; ++i) {
       std::optional<std::u16string> words;
       try {
-        words = history_.WordsAt(position_);
+        words = history_->WordsAt(position_);
       } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
       }
@@ -62,7 +66,7 @@ class EnumSearchHistory final : public IEnumString {
     position_ = target > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
                                                               : static_cast<uint32_t>(target);
     try {
-      return target <= history_.Count() ? S_OK : S_FALSE;
+      return target <= history_->Count() ? S_OK : S_FALSE;
     } catch (...) {
       return E_UNEXPECTED;
     }
@@ -84,15 +88,18 @@ class EnumSearchHistory final : public IEnumString {
   std::atomic<ULONG> references_{0};
   // The auto-complete object may enumerate from its own thread, one call at a time.
   std::atomic<uint32_t> position_{0};
-  const SearchHistory& history_;
+  // Shared: the auto-complete object may call after the box that made it has gone.
+  const std::shared_ptr<const SearchHistory> history_;
 };
 
 }  // namespace
 
-HRESULT CreateEnumSearchHistory(const SearchHistory& history, IEnumString** result) noexcept {
+HRESULT CreateEnumSearchHistory(std::shared_ptr<const SearchHistory> history,
+                                IEnumString** result) noexcept {
   if (!result) return E_POINTER;
   *result = nullptr;
-  auto* object = new (std::nothrow) EnumSearchHistory(history);
+  if (!history) return E_INVALIDARG;
+  auto* object = new (std::nothrow) EnumSearchHistory(std::move(history));
   if (!object) return E_OUTOFMEMORY;
   object->AddRef();
   const HRESULT hr = object->QueryInterface(IID_IEnumString, reinterpret_cast<void**>(result));
@@ -100,17 +107,28 @@ HRESULT CreateEnumSearchHistory(const SearchHistory& history, IEnumString** resu
   return hr;
 }
 
-ComPtr<IAutoComplete2> AttachHistoryAutoComplete(HWND edit, const SearchHistory& history) noexcept {
+ComPtr<IAutoComplete2> AttachHistoryAutoComplete(
+    HWND edit, std::shared_ptr<const SearchHistory> history) noexcept {
   ComPtr<IAutoComplete2> autoComplete;
   if (FAILED(::CoCreateInstance(CLSID_AutoComplete, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IAutoComplete2, autoComplete.put_void()))) {
+    Trace(u"Brimlet: no auto-complete object, the box goes without completion");
     return {};
   }
   ComPtr<IEnumString> strings;
-  if (FAILED(CreateEnumSearchHistory(history, strings.put()))) return {};
+  if (FAILED(CreateEnumSearchHistory(std::move(history), strings.put()))) return {};
   autoComplete->SetOptions(kHistoryAutoCompleteOptions);
-  if (FAILED(autoComplete->Init(edit, strings.get(), nullptr, nullptr))) return {};
+  if (FAILED(autoComplete->Init(edit, strings.get(), nullptr, nullptr))) {
+    Trace(u"Brimlet: the auto-complete object refused the edit");
+    return {};
+  }
   return autoComplete;
+}
+
+ComPtr<IAutoComplete2> AttachHistoryAutoComplete(HWND edit, const SearchHistory& history) noexcept {
+  // No owner: the caller vouches for the lifetime.
+  return AttachHistoryAutoComplete(
+      edit, std::shared_ptr<const SearchHistory>(std::shared_ptr<const SearchHistory>(), &history));
 }
 
 }  // namespace brimlet::win32

@@ -7,13 +7,17 @@
 #include <objidl.h>
 #include <shldisp.h>
 
+#include <memory>
+
 #include "search_history.h"
 #include "win32/unique_resource.h"
 
 namespace brimlet::win32 {
 
-// The list is borrowed: it is owned by the box and must outlive the enumerator.
-HRESULT CreateEnumSearchHistory(const SearchHistory& history, IEnumString** result) noexcept;
+// The enumerator shares the list: the system auto-complete object holds it for as long as it
+// likes, possibly past the box. E_INVALIDARG without a list.
+HRESULT CreateEnumSearchHistory(std::shared_ptr<const SearchHistory> history,
+                                IEnumString** result) noexcept;
 
 // Options the box gives the auto-complete object: suggest, append, and open the list with
 // the arrow keys (35).
@@ -23,6 +27,10 @@ static_assert(kHistoryAutoCompleteOptions == 35);
 
 // Creates the system auto-complete object for an edit control, fed by the history; empty
 // when the object cannot be created or initialised (the box then goes without completion).
+ComPtr<IAutoComplete2> AttachHistoryAutoComplete(
+    HWND edit, std::shared_ptr<const SearchHistory> history) noexcept;
+// For a box that still owns its history outright: the history must outlive the
+// auto-complete object. Boxes move to the shared form above.
 ComPtr<IAutoComplete2> AttachHistoryAutoComplete(HWND edit, const SearchHistory& history) noexcept;
 
 }  // namespace brimlet::win32

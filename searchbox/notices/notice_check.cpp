@@ -14,7 +14,10 @@ std::u16string ChildText(const IXmlElement& parent, std::u16string_view name) {
 }  // namespace
 
 bool IsEarlierDay(const CalendarDate& stored, const CalendarDate& today) noexcept {
-  return stored.year < today.year || stored.month < today.month || stored.day < today.day;
+  // As dates: 2027-01-01 is not earlier than 2026-12-31 although its month is smaller.
+  if (stored.year != today.year) return stored.year < today.year;
+  if (stored.month != today.month) return stored.month < today.month;
+  return stored.day < today.day;
 }
 
 bool IsNoticeCheckDue(bool force, bool counting, Settings& settings, const IClock& clock) {

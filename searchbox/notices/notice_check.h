@@ -41,8 +41,7 @@ struct NoticeRequest {
   std::u16string host;
 };
 
-// The calendar rule for "a new day": the stored date counts as earlier when its year, its
-// month or its day of the month is smaller than today's.
+// The calendar rule for "a new day": the stored date lies before today's, compared as dates.
 bool IsEarlierDay(const CalendarDate& stored, const CalendarDate& today) noexcept;
 
 // The starter's decision. With `force` a check is always due. Otherwise a first check, or

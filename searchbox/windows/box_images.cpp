@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "win32/trace.h"
 #include "win32/unique_resource.h"
 
 namespace brimlet::win32 {
@@ -97,6 +98,7 @@ HICON LoadRecolouredIcon(HINSTANCE module, int id, int size, COLORREF black) noe
     }
     return IconFromPixels(pixels, size);
   } catch (...) {
+    Trace(u"Brimlet: an icon could not be recoloured");
     return nullptr;
   }
 }

@@ -15,6 +15,7 @@
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
 #include "win32/instance_finder.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 
@@ -30,8 +31,13 @@ std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {
 
 bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept {
   try {
-    if (!IsWebAddress(address)) return false;
-    ::ShellExecuteW(owner, L"open", ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (!IsWebAddress(address)) {
+      Trace(u"Brimlet: refused to open a text that is no web address");
+      return false;
+    }
+    const auto opened = reinterpret_cast<INT_PTR>(
+        ::ShellExecuteW(owner, L"open", ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (opened <= 32) Trace(u"Brimlet: the shell did not open the address");
     return true;
   } catch (...) {
     return false;
@@ -43,8 +49,9 @@ bool LaunchSettingsFromBox() noexcept {
     const std::wstring path = OwnModulePath();
     if (path.empty()) return false;
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
-    ::ShellExecuteW(nullptr, L"open", path.c_str(), L"/config /RUNSEARCHBOX", folder.c_str(),
-                    SW_SHOWNORMAL);
+    const auto started = reinterpret_cast<INT_PTR>(::ShellExecuteW(
+        nullptr, L"open", path.c_str(), L"/config /RUNSEARCHBOX", folder.c_str(), SW_SHOWNORMAL));
+    if (started <= 32) Trace(u"Brimlet: the settings dialog could not be started");
     return true;
   } catch (...) {
     return false;

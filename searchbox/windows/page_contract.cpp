@@ -56,11 +56,8 @@ CompletionListPlacement PlaceCompletionList(Point under, int32_t width, int32_t 
 }
 
 std::u16string EngineImagePath(const ISearchEngineItem* engine) {
-  if (engine == nullptr) return {};
-  const std::u16string image = engine->GetImage();
-  const bool plainName = !image.empty() && image != u"." && image != u".." &&
-                         image.find_first_of(u"\\/:") == std::u16string::npos;
-  return plainName ? engine->GetImagePath() : std::u16string();
+  if (engine == nullptr || engine->GetImage().empty()) return {};
+  return engine->GetImagePath();  // empty too unless the catalogue named a plain file
 }
 
 void HandOverNotice(Settings& settings, const std::u16string& label,

@@ -74,6 +74,9 @@ Rect SnapRect(const Rect& box, std::span<const Rect> candidates, int32_t distanc
 }
 
 uint8_t OpacityToAlpha(int32_t percent) noexcept {
+  // Below the lowest offered setting (or above 100 %, where the low 8 bits wrap) a stored
+  // value would leave an invisible box that still takes the keyboard: such a value is opaque.
+  if (percent < kLowestOfferedOpacity || percent > 100) return 255;
   const float alpha = static_cast<float>(percent) * 2.55f;
   // Through 64 bits: a hostile percentage must not make the conversion undefined.
   return static_cast<uint8_t>(static_cast<int64_t>(alpha) & 0xFF);

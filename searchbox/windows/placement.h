@@ -41,8 +41,12 @@ Rect CentreOn(const Rect& window, const Rect& monitor) noexcept;
 // never changes.
 Rect SnapRect(const Rect& box, std::span<const Rect> candidates, int32_t distance) noexcept;
 
+// The settings offer 100, 90, 80, 60, 40 and 20 per cent.
+inline constexpr int32_t kLowestOfferedOpacity = 20;
+
 // "SearchBoxTransparency" (percent) to the constant alpha of a layered window: percent
-// times 2.55 in single precision, truncated, low 8 bits (100 → 255, 90 → 229, 20 → 51).
+// times 2.55 in single precision, truncated (100 → 255, 90 → 229, 20 → 51). A value outside
+// 20 to 100 gives 255: a damaged setting never hides the box.
 uint8_t OpacityToAlpha(int32_t percent) noexcept;
 
 }  // namespace brimlet

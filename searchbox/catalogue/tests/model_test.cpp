@@ -104,6 +104,10 @@ TEST(SearchEngineItem, ImagePathIsTheCatalogueImageFolder) {
   SearchEngineFields fields;
   fields.catalogueFolder = u"C:\\x\\";
   EXPECT_EQ(SearchEngineItem(fields, nullptr).GetImagePath(), u"C:\\x\\image\\");
+  for (const char16_t* outside : {u"..\\..\\x.png", u"../x.png", u"D:\\x.png", u"x.png:s"}) {
+    fields.image = outside;
+    EXPECT_EQ(SearchEngineItem(fields, nullptr).GetImagePath(), u"") << "refused name";
+  }
   EXPECT_EQ(SearchEngineItem(fields, nullptr).GetParameters()->GetCount(), 0u);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,15 @@ class RecordingEnvironment final : public IRoleEnvironment {
   void SetForeground(WindowRef w) noexcept override {
     log.push_back("foreground " + std::to_string(w));
   }
-  void StartImaging() noexcept override { log.push_back("imaging on"); }
-  void StopImaging() noexcept override { log.push_back("imaging off"); }
+  std::unique_ptr<IImagingScope> StartImaging() noexcept override {
+    struct Scope final : IImagingScope {
+      explicit Scope(std::vector<std::string>& log) : log(log) {}
+      ~Scope() override { log.push_back("imaging off"); }
+      std::vector<std::string>& log;
+    };
+    log.push_back("imaging on");
+    return std::make_unique<Scope>(log);
+  }
   bool AskSwitchToNewDesign() noexcept override {
     log.push_back("ask");
     return answerYes;
@@ -40,10 +48,12 @@ class RecordingEnvironment final : public IRoleEnvironment {
   void ReportBoxCreationFailed() noexcept override { log.push_back("failed-box message"); }
   int RunPageBox() noexcept override {
     log.push_back("page box");
+    if (duringBox) duringBox();
     return pageResult;
   }
   int RunClassicBox() noexcept override {
     log.push_back("classic box");
+    if (duringBox) duringBox();
     return classicResult;
   }
   int RunSettingsDialog() noexcept override {
@@ -69,6 +79,7 @@ class RecordingEnvironment final : public IRoleEnvironment {
   int classicResult = 5;
   int dialogResult = 1;
   std::vector<std::string> log;
+  std::function<void()> duringBox;  // what other processes do while the box is open
 };
 
 class RolesTest : public ::testing::Test {
@@ -161,14 +172,27 @@ TEST_F(RolesTest, PageBoxFailureFallsBackToClassicWithAMessage) {
   EXPECT_FALSE(Logged("page box"));
 }
 
-TEST_F(RolesTest, FromConfigureTakesBackTheCount) {
+TEST_F(RolesTest, FromConfigureIsNotCountedEvenAcrossAMonthlyReset) {
   settings_.SetSearchBox(10);
   settings_.SetSearchBoxMonthly(3);
+  env_.duringBox = [this] { settings_.SetSearchBoxMonthly(0); };  // the monthly ping's reset
   Run(u"B /search /FROMCONFIGURE");
   EXPECT_EQ(settings_.SearchBox(), 10);
-  EXPECT_EQ(settings_.SearchBoxMonthly(), 3);
+  EXPECT_EQ(settings_.SearchBoxMonthly(), 0);
+  env_.duringBox = nullptr;
   Run(u"B /search");
   EXPECT_EQ(settings_.SearchBox(), 11);
+  EXPECT_EQ(settings_.SearchBoxMonthly(), 1);
+}
+
+TEST_F(RolesTest, AMutexHeldByAnElevatedProcessCountsAsRunning) {
+  env_.mutexes.deniedNames = {std::u16string(kSearchRoleMutex), std::u16string(kConfigRoleMutex)};
+  env_.runningWindow = 0;  // its window is out of our reach as well
+  EXPECT_EQ(Run(u"B /search"), 0);
+  EXPECT_EQ(Run(u"B /config"), 0);
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"find-search", "find-config"}));
+  EXPECT_EQ(settings_.SearchBox(), 0);
+  EXPECT_EQ(settings_.Configure(), 0);
 }
 
 TEST_F(RolesTest, SecondSearchStartActsOnTheRunningBox) {

@@ -167,8 +167,14 @@ TEST_F(SettingsTest, InstalledVersionAndHelpAddress) {
   // An empty partner leaves two underscores.
   EXPECT_TRUE(help.ends_with(u"&name=bmb__help_fr_sb_v1_6_0"));
 
-  StoreProduct(u"Partner", u"ab12");
-  EXPECT_TRUE(s.HelpAddress(u"cfg").ends_with(u"&name=bmb_ab12_help_fr_cfg_v1_6_0"));
+  StoreProduct(u"Partner", u"ab_1-2");
+  EXPECT_TRUE(s.HelpAddress(u"cfg").ends_with(u"&name=bmb_ab_1-2_help_fr_cfg_v1_6_0"));
+  // A partner code that would reshape an address reads as missing.
+  for (const char16_t* odd : {u"a&url=http://x", u"../x", u"a b", u"a/b", u"パ", u"a%20"}) {
+    StoreProduct(u"Partner", odd);
+    EXPECT_EQ(s.Partner(), u"");
+    EXPECT_TRUE(s.HelpAddress(u"sb").ends_with(u"&name=bmb__help_fr_sb_v1_6_0"));
+  }
 
   ASSERT_TRUE(registry_->SetValue(RegistryRoot::kLocalMachine, kProductKey, u"Upgrade",
                                   reg_type::kBinary, {}));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ class ComApartment {
   ~ComApartment() { ::CoUninitialize(); }
 };
 
-ComPtr<IEnumString> MakeEnum(const SearchHistory& history) {
+ComPtr<IEnumString> MakeEnum(const std::shared_ptr<SearchHistory>& history) {
   ComPtr<IEnumString> strings;
   EXPECT_EQ(CreateEnumSearchHistory(history, strings.put()), S_OK);
   return strings;
@@ -43,17 +44,17 @@ NextResult CallNext(IEnumString* strings, ULONG count) {
   return result;
 }
 
-SearchHistory& ThreeEntries(SearchHistory& history) {
-  history.AddHistoryEntry(u"oldest", u"{E}");
-  history.AddHistoryEntry(u"middle", u"{E}");
-  history.AddHistoryEntry(u"newest", u"{E}");
+const std::shared_ptr<SearchHistory>& ThreeEntries(const std::shared_ptr<SearchHistory>& history) {
+  history->AddHistoryEntry(u"oldest", u"{E}");
+  history->AddHistoryEntry(u"middle", u"{E}");
+  history->AddHistoryEntry(u"newest", u"{E}");
   return history;
 }
 
 using Strings = std::vector<std::wstring>;
 
 TEST(EnumSearchHistoryTest, AskingForMoreThanThereAreGivesWhatThereIsAndSFalse) {
-  SearchHistory history;
+  auto history = std::make_shared<SearchHistory>();
   auto strings = MakeEnum(ThreeEntries(history));
   NextResult first = CallNext(strings.get(), 10);
   EXPECT_EQ(first.hr, S_FALSE);
@@ -72,28 +73,42 @@ TEST(EnumSearchHistoryTest, AskingForMoreThanThereAreGivesWhatThereIsAndSFalse) 
   EXPECT_EQ(again.strings, (Strings{L"newest"}));
 }
 
+// The auto-complete object may call after the box that made it has gone.
+TEST(EnumSearchHistoryTest, KeepsTheHistoryAliveForItsLastCall) {
+  auto history = std::make_shared<SearchHistory>();
+  auto strings = MakeEnum(ThreeEntries(history));
+  const std::weak_ptr<SearchHistory> watch = history;
+  history.reset();  // the box ends
+  ASSERT_FALSE(watch.expired());
+  EXPECT_EQ(CallNext(strings.get(), 1).strings, (Strings{L"newest"}));
+  strings.reset();
+  EXPECT_TRUE(watch.expired());
+  IEnumString* none = nullptr;
+  EXPECT_EQ(CreateEnumSearchHistory(nullptr, &none), E_INVALIDARG);
+}
+
 TEST(EnumSearchHistoryTest, SeesEntriesAddedAfterItWasCreated) {
-  SearchHistory history;
-  history.AddHistoryEntry(u"first", u"{E}");
+  auto history = std::make_shared<SearchHistory>();
+  history->AddHistoryEntry(u"first", u"{E}");
   auto strings = MakeEnum(history);
   EXPECT_EQ(CallNext(strings.get(), 1).strings, (Strings{L"first"}));
   // The new entry takes position 0, so the running enumeration hands "first" out again.
-  history.AddHistoryEntry(u"second", u"{E}");
+  history->AddHistoryEntry(u"second", u"{E}");
   EXPECT_EQ(CallNext(strings.get(), 5).strings, (Strings{L"first"}));
   strings->Reset();
   EXPECT_EQ(CallNext(strings.get(), 5).strings, (Strings{L"second", L"first"}));
 }
 
 TEST(EnumSearchHistoryTest, EmptyAndNonAsciiWordsComeBackWhole) {
-  SearchHistory history;
-  history.AddHistoryEntry(u"", u"{E}");
-  history.AddHistoryEntry(u"ブリムレット　検索", u"{E}");
+  auto history = std::make_shared<SearchHistory>();
+  history->AddHistoryEntry(u"", u"{E}");
+  history->AddHistoryEntry(u"ブリムレット　検索", u"{E}");
   auto strings = MakeEnum(history);
   EXPECT_EQ(CallNext(strings.get(), 2).strings, (Strings{L"ブリムレット　検索", L""}));
 }
 
 TEST(EnumSearchHistoryTest, NoCounterIsAcceptedForOneString) {
-  SearchHistory history;
+  auto history = std::make_shared<SearchHistory>();
   auto strings = MakeEnum(ThreeEntries(history));
   LPOLESTR one = nullptr;
   EXPECT_EQ(strings->Next(1, &one, nullptr), S_OK);
@@ -104,7 +119,7 @@ TEST(EnumSearchHistoryTest, NoCounterIsAcceptedForOneString) {
 }
 
 TEST(EnumSearchHistoryTest, SkipAdvancesAndTellsWhenItRanOut) {
-  SearchHistory history;
+  auto history = std::make_shared<SearchHistory>();
   auto strings = MakeEnum(ThreeEntries(history));
   EXPECT_EQ(strings->Skip(2), S_OK);
   EXPECT_EQ(CallNext(strings.get(), 5).strings, (Strings{L"oldest"}));
@@ -118,7 +133,7 @@ TEST(EnumSearchHistoryTest, SkipAdvancesAndTellsWhenItRanOut) {
 }
 
 TEST(EnumSearchHistoryTest, CloneIsNotImplementedAndOnlyItsInterfacesAnswer) {
-  SearchHistory history;
+  auto history = std::make_shared<SearchHistory>();
   auto strings = MakeEnum(history);
   IEnumString* clone = reinterpret_cast<IEnumString*>(0x1);
   EXPECT_EQ(strings->Clone(&clone), E_NOTIMPL);
@@ -181,9 +196,9 @@ class EditWindow {
 
 TEST(HistoryAutoCompleteTest, TypedPrefixIsCompletedFromTheHistory) {
   ComApartment com;
-  SearchHistory history;
-  history.AddHistoryEntry(u"search words", u"{E}");
-  history.AddHistoryEntry(u"brimlet box", u"{E}");
+  auto history = std::make_shared<SearchHistory>();
+  history->AddHistoryEntry(u"search words", u"{E}");
+  history->AddHistoryEntry(u"brimlet box", u"{E}");
   EditWindow window;
   ASSERT_NE(window.edit(), nullptr);
   ComPtr<IAutoComplete2> autoComplete = AttachHistoryAutoComplete(window.edit(), history);
@@ -198,7 +213,7 @@ TEST(HistoryAutoCompleteTest, TypedPrefixIsCompletedFromTheHistory) {
   EXPECT_EQ(window.Selected(), L"mlet box");  // the appended part, so typing replaces it
 
   // A search the box records later is offered too: the enumerator reads the live list.
-  history.AddHistoryEntry(u"zelvo", u"{E}");
+  history->AddHistoryEntry(u"zelvo", u"{E}");
   ::SetWindowTextW(window.edit(), L"");
   window.Type(L"ze");
   EXPECT_EQ(window.Text(), L"zelvo");
@@ -210,8 +225,8 @@ TEST(HistoryAutoCompleteTest, TypedPrefixIsCompletedFromTheHistory) {
 
 TEST(HistoryAutoCompleteTest, MatchingIgnoresCaseButKeepsTheHistoryWords) {
   ComApartment com;
-  SearchHistory history;
-  history.AddHistoryEntry(u"Tokyo Tower", u"{E}");
+  auto history = std::make_shared<SearchHistory>();
+  history->AddHistoryEntry(u"Tokyo Tower", u"{E}");
   EditWindow window;
   ComPtr<IAutoComplete2> autoComplete = AttachHistoryAutoComplete(window.edit(), history);
   ASSERT_TRUE(autoComplete);

@@ -93,6 +93,9 @@ TEST(NoticeDayTest, EarlierDayComparesEachPart) {
   EXPECT_TRUE(IsEarlierDay({2026, 3, 4}, {2026, 3, 5}));
   EXPECT_FALSE(IsEarlierDay({2026, 3, 5}, {2026, 3, 5}));
   EXPECT_FALSE(IsEarlierDay({2026, 3, 6}, {2026, 3, 5}));
+  // A stored day after today (the clock was set back) is not an earlier day.
+  EXPECT_FALSE(IsEarlierDay({2027, 1, 1}, {2026, 12, 31}));
+  EXPECT_FALSE(IsEarlierDay({2026, 4, 1}, {2026, 3, 20}));
 }
 
 struct RangeCase {

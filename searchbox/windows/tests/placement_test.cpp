@@ -112,12 +112,13 @@ TEST(CentreOnTest, WithoutAMonitorTheScreenFromTheMetricsIsUsed) {
   EXPECT_EQ(CentringArea(areas, 800, 600), areas.monitor);  // the full monitor, not the work area
 }
 
-TEST(OpacityToAlphaTest, PercentTimes255HundredthsTruncated) {
+TEST(OpacityToAlphaTest, PercentTimes255HundredthsTruncatedAndNeverInvisible) {
   const struct {
     int32_t percent;
     int alpha;
-  } cases[] = {{100, 255}, {90, 229}, {80, 204}, {60, 153}, {40, 102}, {20, 51},
-               {0, 0},     {1, 2},    {50, 127}, {101, 1},  {-1, 254}, {INT32_MAX, 0}};
+  } cases[] = {{100, 255}, {90, 229},  {80, 204},        {60, 153},       {40, 102}, {20, 51},
+               {50, 127},  {21, 53},   {0, 255},         {1, 255},        {19, 255}, {101, 255},
+               {-1, 255},  {356, 255}, {INT32_MAX, 255}, {INT32_MIN, 255}};
   for (const auto& c : cases) EXPECT_EQ(OpacityToAlpha(c.percent), c.alpha) << c.percent;
 }
 
