@@ -31,7 +31,7 @@ fail() {
 cleanup() {
   # No host with its system-wide hook may outlive the test: ask it to exit as a user
   # would, then let the uninstaller remove what is left.
-  pgrep -f "$hostPattern" >/dev/null && wine "$build/tests/tray_poke.exe" exit >/dev/null 2>&1
+  hostRuns && wine "$build/tests/tray_poke.exe" exit >/dev/null 2>&1
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
   uninstall
@@ -67,7 +67,15 @@ waitFor() {  # <seconds> <command...>: true once the command succeeds
 }
 ended() { [ ! -e "/proc/$1" ] || grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat"; }
 boxOpened() { [ "$(data "$settings" SearchBox)" = 0x1 ]; }
-hostRuns() { pgrep -f "$hostPattern" >/dev/null; }
+# Other Wine prefixes on this machine may run a host of their own: only the one that maps
+# this prefix's installed file counts.
+hostRuns() {
+  local p
+  for p in $(pgrep -f "$hostPattern"); do
+    grep -qF "$installDir/Tessiv.exe" "/proc/$p/maps" 2>/dev/null && return 0
+  done
+  return 1
+}
 noHost() { ! hostRuns; }
 
 # The product's state before a fresh installation: no earlier installation, no host, and
