@@ -4,6 +4,7 @@
 #include <msxml2.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -25,6 +26,10 @@ constexpr IID kIidXmlHttpRequest = {
 
 // A notice file is a few hundred bytes; anything far larger is not one.
 constexpr ULONG kMaxNoticeBytes = 1 << 20;
+// A check that has not ended by then is given up (the window that asked is long gone).
+constexpr ULONGLONG kNoticeTimeoutMs = 60'000;
+constexpr LONG kHeadersReceived = 2;
+constexpr LONG kCompleted = 4;
 
 class Variant {
  public:
@@ -56,6 +61,58 @@ std::optional<std::vector<std::byte>> BytesOf(const VARIANT& body) {
                                static_cast<const std::byte*>(data) + count);
   ::SafeArrayUnaccessData(array);
   return bytes;
+}
+
+// Whether the declared length exceeds the cap; nothing while no length has been declared.
+std::optional<bool> DeclaresTooLargeBody(IXMLHTTPRequest& request) {
+  UniqueBstr name(::SysAllocString(L"Content-Length"));
+  BSTR value = nullptr;
+  if (!name || request.getResponseHeader(name.get(), &value) != S_OK || !value) {
+    return std::nullopt;
+  }
+  const UniqueBstr owned(value);
+  unsigned long long length = 0;
+  for (const wchar_t* c = value; *c != L'\0'; ++c) {
+    if (*c < L'0' || *c > L'9') return false;
+    length = length * 10 + static_cast<unsigned>(*c - L'0');
+    if (length > kMaxNoticeBytes) return true;
+  }
+  return false;
+}
+
+// Runs the asynchronous request to its end on this apartment's thread, which dispatches
+// messages for it meanwhile. A declared length over the cap ends it before the body is
+// received (a body without one is still refused once received).
+bool AwaitResponse(IXMLHTTPRequest& request) {
+  const ULONGLONG deadline = ::GetTickCount64() + kNoticeTimeoutMs;
+  bool lengthChecked = false;
+  for (;;) {
+    LONG state = 0;
+    if (FAILED(request.get_readyState(&state))) return false;
+    if (!lengthChecked && state >= kHeadersReceived) {
+      if (const std::optional<bool> tooLarge = DeclaresTooLargeBody(request)) {
+        lengthChecked = true;
+        if (*tooLarge) {
+          request.abort();
+          return false;
+        }
+      }
+    }
+    if (state == kCompleted) return true;
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) {
+      request.abort();
+      return false;
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
+                                QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
 }
 
 void NoNotice(void*) noexcept {}
@@ -94,11 +151,11 @@ std::optional<std::vector<std::byte>> XmlHttpNoticeSource::Fetch(
     if (!method || !url) return std::nullopt;
     Variant async, user, password, nothing;
     async.get()->vt = VT_BOOL;
-    async.get()->boolVal = VARIANT_FALSE;
+    async.get()->boolVal = VARIANT_TRUE;
     if (FAILED(request->open(method.get(), url.get(), *async, *user, *password))) {
       return std::nullopt;
     }
-    if (FAILED(request->send(*nothing))) return std::nullopt;
+    if (FAILED(request->send(*nothing)) || !AwaitResponse(*request.get())) return std::nullopt;
     LONG status = 0;
     if (FAILED(request->get_status(&status)) || status != 200) return std::nullopt;
     Variant body;

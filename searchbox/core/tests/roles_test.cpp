@@ -190,7 +190,8 @@ TEST_F(RolesTest, AMutexHeldByAnElevatedProcessCountsAsRunning) {
   env_.runningWindow = 0;  // its window is out of our reach as well
   EXPECT_EQ(Run(u"B /search"), 0);
   EXPECT_EQ(Run(u"B /config"), 0);
-  EXPECT_EQ(env_.log, (std::vector<std::string>{"find-search", "find-config"}));
+  EXPECT_EQ(env_.log,
+            (std::vector<std::string>{"find-search", "find-config", "wait, mutex held"}));
   EXPECT_EQ(settings_.SearchBox(), 0);
   EXPECT_EQ(settings_.Configure(), 0);
 }

@@ -95,14 +95,14 @@ TEST_F(UsagePings, DueRule) {
 }
 
 TEST_F(UsagePings, AddressFormats) {
-  SetProduct(u"Partner", u"ab c");
+  SetProduct(u"Partner", u"AP_x-1");
   SetProduct(u"Version", u"1.6.0.28");
   SetCounters();
   EXPECT_EQ(PingAddress(u"http://log", PingKind::kLive, settings_, 77),
-            u"http://log/bmb/l/v=1&l=1&p=ab c&pv=1.6.0.28&cnt_sb=11&cnt_srch=4294967294&"
+            u"http://log/bmb/l/v=1&l=1&p=AP_x-1&pv=1.6.0.28&cnt_sb=11&cnt_srch=4294967294&"
             u"cnt_cfg=13&cfg_kbd=4&t=77");
   EXPECT_EQ(PingAddress(u"http://log", PingKind::kMonthly, settings_, 78),
-            u"http://log/bmb/l/v=1&l=2&p=ab c&pv=1.6.0.28&cnt_sb=1&cnt_srch=2&cnt_cfg=3&"
+            u"http://log/bmb/l/v=1&l=2&p=AP_x-1&pv=1.6.0.28&cnt_sb=1&cnt_srch=2&cnt_cfg=3&"
             u"cfg_kbd=5&t=78");
   Clean();
   EXPECT_EQ(PingAddress(u"h", PingKind::kLive, settings_, 0),

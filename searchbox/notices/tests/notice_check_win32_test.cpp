@@ -181,5 +181,18 @@ TEST_F(NoticeCheckWin32Test, HangingAnswerHoldsTheMutexAgainstASecondCheck) {
   EXPECT_EQ(recorded_.noNotices, 1);
 }
 
+// An answer that announces more than a notice can be is given up at its headers, not
+// received whole (the server would hold it for a minute).
+TEST_F(NoticeCheckWin32Test, AnswerAnnouncingAnOversizedBodyEndsAtItsHeaders) {
+  SetProduct(u"Partner", u"huge");
+  UniqueHandle thread = Start(true, false);
+  ASSERT_TRUE(thread);
+  const DWORD waited = ::WaitForSingleObject(thread.get(), 10'000);
+  ServerSide(u"/release");
+  ASSERT_EQ(waited, WAIT_OBJECT_0);
+  EXPECT_EQ(recorded_.notices, 0);
+  EXPECT_EQ(recorded_.noNotices, 1);
+}
+
 }  // namespace
 }  // namespace brimlet::win32

@@ -13,6 +13,7 @@ The partner part of /pub/bmb/<partner>/notify.xml picks the answer:
   garbage   200 with a body that is not XML
   slow      200, announces 4096 bytes, sends a few, then holds the connection until
             /release is requested (or 60 s pass) and closes it
+  huge      like slow, but announces 8 MB
 /log answers the request lines seen so far, one a line; /release lets "slow" end.
 """
 import os
@@ -80,11 +81,11 @@ class Handler(BaseHTTPRequestHandler):
             return self.answer(404, notice(ranged, "http://127.0.0.1/brimlet/new.html"))
         if partner == "garbage":
             return self.answer(200, b"<html><body>Service Unavailable", "text/html")
-        if partner == "slow":
+        if partner in ("slow", "huge"):
             release.clear()
             self.send_response(200)
             self.send_header("Content-Type", "text/xml")
-            self.send_header("Content-Length", "4096")
+            self.send_header("Content-Length", "4096" if partner == "slow" else "8388608")
             self.end_headers()
             self.wfile.write(b"<?xml version=\"1.0\"?><notify><ver_min>1.0</ver_min>")
             self.wfile.flush()
