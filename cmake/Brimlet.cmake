@@ -77,3 +77,22 @@ function(brimlet_ship target)
     COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=${debug} $<TARGET_FILE:${target}>
     VERBATIM)
 endfunction()
+
+# brimlet_delay_load_library(dll): a library target brimlet_delay_<dll> that links the
+# DLL's functions listed in cmake/delay/<dll>.def so that the DLL is loaded at the first call
+# instead of at process start. For DLLs that only a rarely taken road uses (downloads,
+# signatures, cabinets, the colour dialog): every box start would pay for loading them.
+function(brimlet_delay_load_library dll)
+  set(def ${PROJECT_SOURCE_DIR}/cmake/delay/${dll}.def)
+  set(lib ${CMAKE_BINARY_DIR}/delay/lib${dll}_delay.a)
+  add_custom_command(
+    OUTPUT ${lib}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delay
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll}.dll --output-delaylib ${lib}
+    DEPENDS ${def}
+    VERBATIM)
+  add_custom_target(brimlet_delay_${dll}_lib DEPENDS ${lib})
+  add_library(brimlet_delay_${dll} INTERFACE)
+  add_dependencies(brimlet_delay_${dll} brimlet_delay_${dll}_lib)
+  target_link_libraries(brimlet_delay_${dll} INTERFACE ${lib} delayimp)
+endfunction()
