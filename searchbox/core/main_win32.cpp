@@ -5,6 +5,7 @@
 #include "command_line.h"
 #include "role_environment_win32.h"
 #include "settings_win32.h"
+#include "win32/startup_timeline.h"
 #include "win32/message_loop.h"
 #include "win32/scoped_init.h"
 #include "win32/trace.h"
@@ -17,9 +18,12 @@ constexpr GUID kTypeLibrary = {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  brimlet::win32::BoxStartup().Mark(u"main");
   const brimlet::win32::ScopedOle ole;
+  brimlet::win32::BoxStartup().Mark(u"ole");
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
+  brimlet::win32::BoxStartup().Mark(u"controls");
 
   brimlet::win32::BrimletBoxModule module;
   int exitCode = 0;

@@ -5,6 +5,7 @@
 #include "../../resources/brimlet_ids.h"
 #include "background_jobs_win32.h"
 #include "notice_mailbox.h"
+#include "win32/startup_timeline.h"
 #include "win32/instance_finder.h"
 #include "win32/scoped_init.h"
 #include "win32/trace.h"
@@ -64,6 +65,7 @@ std::unique_ptr<IImagingScope> Win32RoleEnvironment::StartImaging() noexcept {
   };
   try {
     auto scope = std::make_unique<GdiPlusScope>();
+    BoxStartup().Mark(u"imaging");
     if (!scope->gdiPlus.started()) {
       Trace(u"GDI+ did not start: the windows draw without pictures");
       return nullptr;

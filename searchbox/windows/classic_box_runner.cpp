@@ -2,7 +2,7 @@
 // own copy, and the loop runs until the box posts its quit message.
 #include "box_shell.h"
 #include "classic_box_window.h"
-#include "startup_timeline.h"
+#include "win32/startup_timeline.h"
 #include "window_runners.h"
 
 namespace brimlet::win32 {

@@ -14,7 +14,7 @@
 #include "placement_win32.h"
 #include "settings_win32.h"
 #include "start_engine.h"
-#include "startup_timeline.h"
+#include "win32/startup_timeline.h"
 #include "win32/instance_finder.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"

@@ -3,7 +3,7 @@
 // made, or whose page never shows it, gives -1 so the entry falls back to the classic box.
 #include "box_shell.h"
 #include "page_box_window.h"
-#include "startup_timeline.h"
+#include "win32/startup_timeline.h"
 #include "window_runners.h"
 
 namespace brimlet::win32 {

@@ -16,7 +16,7 @@
 #include "placement_win32.h"
 #include "settings_win32.h"
 #include "box_search.h"
-#include "startup_timeline.h"
+#include "win32/startup_timeline.h"
 #include "win32/trace.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"

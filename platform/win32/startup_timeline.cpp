@@ -1,4 +1,4 @@
-#include "startup_timeline.h"
+#include "win32/startup_timeline.h"
 
 #include <windows.h>
 
