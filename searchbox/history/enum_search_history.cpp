@@ -125,10 +125,4 @@ ComPtr<IAutoComplete2> AttachHistoryAutoComplete(
   return autoComplete;
 }
 
-ComPtr<IAutoComplete2> AttachHistoryAutoComplete(HWND edit, const SearchHistory& history) noexcept {
-  // No owner: the caller vouches for the lifetime.
-  return AttachHistoryAutoComplete(
-      edit, std::shared_ptr<const SearchHistory>(std::shared_ptr<const SearchHistory>(), &history));
-}
-
 }  // namespace brimlet::win32

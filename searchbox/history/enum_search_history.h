@@ -29,8 +29,5 @@ static_assert(kHistoryAutoCompleteOptions == 35);
 // when the object cannot be created or initialised (the box then goes without completion).
 ComPtr<IAutoComplete2> AttachHistoryAutoComplete(
     HWND edit, std::shared_ptr<const SearchHistory> history) noexcept;
-// For a box that still owns its history outright: the history must outlive the
-// auto-complete object. Boxes move to the shared form above.
-ComPtr<IAutoComplete2> AttachHistoryAutoComplete(HWND edit, const SearchHistory& history) noexcept;
 
 }  // namespace brimlet::win32

@@ -155,7 +155,7 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   BoxStartup().Mark(u"icons");
   // Before anything can run a search: a search saves the whole history.
   try {
-    LoadHistoryInto(registry_, history_);
+    LoadHistoryInto(registry_, *history_);
   } catch (...) {
   }
   BoxStartup().Mark(u"history");
@@ -214,7 +214,7 @@ void SearchBoxWindow::SetUpEdit() noexcept {
   if (settings_.UseLargeSearchBox()) MakeLarge();
   if (!settings_.RecordSearchWords()) return;
   if (settings_.ShowLastSearchWords()) {
-    if (std::optional<std::u16string> newest = history_.WordsAt(0)) {
+    if (std::optional<std::u16string> newest = history_->WordsAt(0)) {
       ::SetWindowTextW(edit, AsWide(*newest));
     }
   }
@@ -283,7 +283,7 @@ void SearchBoxWindow::RunSearch() noexcept {
     ::EnableWindow(hwnd(), FALSE);
     ::ShowWindow(hwnd(), SW_HIDE);
     brimlet::RunSearch(
-        SearchServices{converter_, settings_, registry_, history_,
+        SearchServices{converter_, settings_, registry_, *history_,
                        [this](std::u16string_view address) { OpenWebAddress(address); }},
         current_, words, record_);
   } catch (...) {

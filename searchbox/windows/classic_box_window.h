@@ -100,7 +100,8 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   std::unique_ptr<SearchEngineList> catalogue_;
   std::vector<const ISearchEngineItem*> rotation_;
   const ISearchEngineItem* current_ = nullptr;
-  SearchHistory history_;
+  // Shared with the system auto-complete object, which may outlive the box.
+  std::shared_ptr<SearchHistory> history_ = std::make_shared<SearchHistory>();
 
   HIMAGELIST engineImages_ = nullptr;
   HIMAGELIST systemImages_ = nullptr;
