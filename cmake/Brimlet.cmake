@@ -2,6 +2,7 @@
 # test registration (native or under Wine) and the installation tree.
 
 option(BRIMLET_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(BRIMLET_FUZZ "Build the parsers' libFuzzer targets (preset fuzz)" OFF)
 
 # The installation tree the Windows build lays out: the host at the top, the
 # search-box gadget in its own folder below Gadgets.
@@ -95,4 +96,14 @@ function(brimlet_delay_load_library dll)
   add_library(brimlet_delay_${dll} INTERFACE)
   add_dependencies(brimlet_delay_${dll} brimlet_delay_${dll}_lib)
   target_link_libraries(brimlet_delay_${dll} INTERFACE ${lib} delayimp)
+endfunction()
+
+# brimlet_add_fuzzer(name source LIBS ...): a libFuzzer target for one parser (preset fuzz,
+# which compiles everything with the sanitizers; scripts/fuzz runs it).
+function(brimlet_add_fuzzer name source)
+  cmake_parse_arguments(F "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE ${F_LIBS} brimlet_native)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address)
 endfunction()

@@ -8,6 +8,7 @@
 #   install_upgrade_uninstall.sh <build-dir> <wine-prefix> <setup.exe> <later setup.exe>
 #                                <version> <later version> <partner code>
 set -u
+. "$(dirname "$0")/../../platform/testing/double_ctrl.sh" || exit 1
 build=$1 setup=$3 nextSetup=$4 version=$5 nextVersion=$6 partner=$7
 export WINEPREFIX=$2 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 # Wine would copy the Start menu entry into this machine's own desktop menus.
@@ -109,15 +110,7 @@ command=$(data "$runKey" "Zelvo BrimletBox")
 [[ $command =~ ^\"([^\"]+\\Tessiv\.exe)\"$ ]] || fail "autostart command line: '$command'"
 wine "${BASH_REMATCH[1]}" >/dev/null 2>&1 &
 pids+=($!)
-wine "$build/tests/minimal_window.exe" >/dev/null 2>&1 &  # the program with the focus
-pids+=($!)
-sleep 4
-desktop=$(xdotool search --name 'Wine desktop' | head -n1)
-[ -n "$desktop" ] || fail "no Wine desktop window"
-xdotool windowfocus --sync "$desktop" || fail "cannot focus the desktop"
-xdotool mousemove --window "$desktop" 400 160 click 1
-sleep 0.5
-xdotool key --delay 60 ctrl ctrl
+press_double_ctrl "$build"
 waitFor 10 boxOpened || fail "the double Ctrl did not open the box through the installed host"
 sleep 2
 xdotool key Escape

@@ -5,6 +5,7 @@
 # box, when Esc destroyed it, stored its rectangle.
 #   double_ctrl_summons_box.sh <build-dir> <wine-prefix>
 set -u
+. "$(dirname "$0")/../../../platform/testing/double_ctrl.sh" || exit 1
 build=$1
 export WINEPREFIX=$2 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 key='HKCU\Software\Zelvo\BrimletBox\{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}'
@@ -41,17 +42,7 @@ done
 # test runner waiting.
 wine "$build/dist/Tessiv.exe" >/dev/null 2>&1 &
 pids+=($!)
-wine "$build/tests/minimal_window.exe" >/dev/null 2>&1 &  # the program with the focus
-pids+=($!)
-sleep 4
-
-# No window manager: focus the virtual desktop's X window, then click into the program.
-desktop=$(xdotool search --name 'Wine desktop' | head -n1)
-[ -n "$desktop" ] || fail "no Wine desktop window"
-xdotool windowfocus --sync "$desktop" || fail "cannot focus the desktop"
-xdotool mousemove --window "$desktop" 400 160 click 1
-sleep 0.5
-xdotool key --delay 60 ctrl ctrl
+press_double_ctrl "$build"
 
 opened=
 for _ in $(seq 30); do
