@@ -2,6 +2,9 @@
 #pragma once
 
 #define IDD_SEARCH_BOX 129
+// Its client size in dialog units; the box lays its controls out for it.
+#define IDD_SEARCH_BOX_WIDTH 449
+#define IDD_SEARCH_BOX_HEIGHT 59
 #define IDI_DEFAULT_ENGINE 201
 #define IDR_SEARCH_BOX_ACCELERATORS 202
 

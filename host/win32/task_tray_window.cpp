@@ -67,8 +67,10 @@ HWND TaskTrayWindow::Create() noexcept {
 void TaskTrayWindow::AddIcon() noexcept {
   try {
     if (!icon_) {
-      icon_.reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TESSIV),
-                                                  IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+      // The system's small-icon size, which grows with the DPI.
+      icon_.reset(static_cast<HICON>(::LoadImageW(
+          instance_, MAKEINTRESOURCEW(IDI_TESSIV), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+          ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
     }
     NOTIFYICONDATAW data = IconData(hwnd());
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

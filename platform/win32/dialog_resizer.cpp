@@ -38,6 +38,20 @@ void DialogResizer::Rebase() noexcept {
   if (dialog_ != nullptr) client_ = ClientSize(dialog_);
 }
 
+void DialogResizer::LaidOutFor(SIZE client) noexcept {
+  if (dialog_ == nullptr) return;
+  client_ = client;
+  const SIZE present = ClientSize(dialog_);
+  Apply(present.cx, present.cy);
+}
+
+void DialogResizer::KeepPresentSizeAsMinimum() noexcept {
+  RECT rc{};
+  if (dialog_ != nullptr && ::GetWindowRect(dialog_, &rc)) {
+    minimum_ = SIZE{rc.right - rc.left, rc.bottom - rc.top};
+  }
+}
+
 bool DialogResizer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   if (dialog_ == nullptr) return false;
   if (message == WM_GETMINMAXINFO) {

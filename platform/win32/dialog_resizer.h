@@ -42,6 +42,15 @@ class DialogResizer {
   // The dialog changed its own size or layout: take the present client size as the base.
   void Rebase() noexcept;
 
+  // The controls are placed for this client size, not the present one (the system cuts a
+  // dialog wider than the screen at its creation and leaves the controls where the template
+  // put them): lays them out for the present size.
+  void LaidOutFor(SIZE client) noexcept;
+
+  // The dialog's present size becomes the smallest the user can make it: for a dialog that
+  // settles its opening size (fitted to the screen) after Start.
+  void KeepPresentSizeAsMinimum() noexcept;
+
  private:
   void Apply(int width, int height) noexcept;
 

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Draws the classic search box's toolbar icons: push-pin, settings and help as crisp black
 # 12x12 glyphs (the box recolours black to the system's dark shadow colour), and the
-# default engine icon (a globe) at 16 and 32 pixels.
+# default engine icon (a globe) at 16, 24 and 32 pixels; larger frames for high DPI.
 set -eu
 out=${1:-$(dirname "$0")}
 tmp=$(mktemp -d)
@@ -21,10 +21,16 @@ glyph -draw "rectangle 3,1 8,2" -draw "rectangle 2,2 3,4" -draw "rectangle 8,2 9
 for name in pin gear help; do
   # A 16x16 frame too, the glyph centred, for callers that ask for the small icon size.
   convert "$tmp/$name.png" -background none -gravity center -extent 16x16 PNG32:"$tmp/${name}16.png"
+  # 144 and 192 DPI ask for 18 and 24 pixels: the glyph doubled stays crisp, the 18 pixel
+  # one is the doubled glyph smoothed down.
+  convert "$tmp/$name.png" -filter point -resize 24x24 PNG32:"$tmp/${name}24.png"
+  convert "$tmp/${name}24.png" -filter triangle -resize 18x18 PNG32:"$tmp/${name}18.png"
 done
-convert "$tmp/pin.png" "$tmp/pin16.png" "$out/pushpin.ico"
-convert "$tmp/gear.png" "$tmp/gear16.png" "$out/settings.ico"
-convert "$tmp/help.png" "$tmp/help16.png" "$out/help.ico"
+for pair in pin:pushpin gear:settings help:help; do
+  name=${pair%%:*}
+  convert "$tmp/$name.png" "$tmp/${name}16.png" "$tmp/${name}18.png" "$tmp/${name}24.png" \
+    "$out/${pair#*:}.ico"
+done
 
 # Drawn large and scaled down, the lines clipped to the globe.
 convert -size 64x64 xc:none -fill '#2f8f4e' -draw "circle 31.5,31.5 31.5,3" PNG32:"$tmp/disc.png"
@@ -34,5 +40,5 @@ convert -size 64x64 xc:none -fill none -stroke '#e8f5ec' -strokewidth 3.5 \
 convert "$tmp/disc.png" \( "$tmp/lines.png" "$tmp/disc.png" -compose Dst_In -composite \) \
   -compose Over -composite -fill none -stroke '#1d5e31' -strokewidth 3 \
   -draw "circle 31.5,31.5 31.5,3" PNG32:"$tmp/engine64.png"
-for s in 16 32; do convert "$tmp/engine64.png" -resize ${s}x${s} PNG32:"$tmp/engine$s.png"; done
-convert "$tmp/engine16.png" "$tmp/engine32.png" "$out/engine.ico"
+for s in 16 24 32; do convert "$tmp/engine64.png" -resize ${s}x${s} PNG32:"$tmp/engine$s.png"; done
+convert "$tmp/engine16.png" "$tmp/engine24.png" "$tmp/engine32.png" "$out/engine.ico"

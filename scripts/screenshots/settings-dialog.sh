@@ -1,6 +1,6 @@
 #!/bin/bash
-# Screenshots of the settings dialog under Wine with the shipped catalogue: the dialog at 96
-# and at 144 DPI (the latter in a private copy of the prefix), and its default-engine menu.
+# Screenshots of the settings dialog under Wine with the shipped catalogue: the dialog at 96,
+# 144 and 192 DPI, and its default-engine menu.
 #   scripts/with-display scripts/screenshots/settings-dialog.sh [build-dir] [out-dir]
 # (set BRIMLET_FORCE_XVFB=1 to keep it off your own display). The build directory is a
 # Windows build (default build/windows); the needed targets are built first.
@@ -11,7 +11,6 @@ out=${2:-$root/build/screenshots}
 mkdir -p "$out"
 cmake --build "$build" -j2 --target Brimlet brimlet_catalogue_files >/dev/null
 export WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-"$root/scripts/wine-prefix-init" "$build/wineprefix" >/dev/null
 
 guid='{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}'
 key="HKCU\\Software\\Zelvo\\BrimletBox\\$guid"
@@ -45,24 +44,23 @@ shot() {  # prefix name [menu-name]
   wineserver -k || true
 }
 
-# Each DPI in a private copy of the prefix, so the tests' prefix keeps its settings; the
-# larger DPI gets a larger desktop, as a screen of that density would have.
+# Each DPI in a prefix of its own (build/windows/wineprefix-<dpi>dpi, as the DPI tests use),
+# so the tests' prefix keeps its settings; the larger DPIs get a larger desktop, as a screen
+# of that density would have, and the prefix gets its 1024x768 desktop back afterwards.
 shots_at() {  # dpi desktop name [menu-name]
-  local copy=$build/screenshots-prefix-$1
-  rm -rf "$copy"
-  cp -a "$build/wineprefix" "$copy"
-  (
-    export WINEPREFIX=$copy
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$2" /f >/dev/null
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
-    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-      /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
-    wineserver -k || true
-  )
-  shot "$copy" "$3" "${4:-}"
-  rm -rf "$copy"
+  local prefix=$build/wineprefix-$1dpi
+  "$root/scripts/wine-prefix-init" "$prefix" "$1" >/dev/null
+  desktop() {
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$1" /f \
+      >/dev/null
+    WINEPREFIX=$prefix wineserver -k || true
+  }
+  desktop "$2"
+  shot "$prefix" "$3" "${4:-}"
+  desktop 1024x768
 }
 
 shots_at 96 1024x768 settings-96dpi settings-engine-menu
 shots_at 144 1280x1024 settings-144dpi
+shots_at 192 1280x1024 settings-192dpi
 echo "screenshots in $out"

@@ -19,7 +19,8 @@
 namespace brimlet::win32 {
 namespace {
 
-constexpr int kEngineImageSize = 16;
+// The engine pictures at the system's small-icon size, which grows with the DPI.
+int EngineImageSize() noexcept { return ::GetSystemMetrics(SM_CXSMICON); }
 
 // Each check box and the value it edits.
 struct CheckField {
@@ -248,10 +249,10 @@ void SearchBoxConfigWindow::OnInitDialog() noexcept {
 
 void SearchBoxConfigWindow::SetUpEngineToolbar() noexcept {
   HWND toolbar = Item(IDC_DEFAULT_ENGINE_TOOLBAR);
-  images_.reset(ImageList_Create(kEngineImageSize, kEngineImageSize, ILC_COLOR32 | ILC_MASK, 1, 4));
-  if (UniqueHIcon icon(
-          static_cast<HICON>(::LoadImageW(module_, MAKEINTRESOURCEW(IDI_DEFAULT_ENGINE), IMAGE_ICON,
-                                          kEngineImageSize, kEngineImageSize, LR_DEFAULTCOLOR)));
+  const int size = EngineImageSize();
+  images_.reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 4));
+  if (UniqueHIcon icon(static_cast<HICON>(::LoadImageW(
+          module_, MAKEINTRESOURCEW(IDI_DEFAULT_ENGINE), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
       icon && images_) {
     ImageList_AddIcon(images_.get(), icon.get());
   }
@@ -458,7 +459,7 @@ void SearchBoxConfigWindow::ShowEngineMenu() noexcept {
 int SearchBoxConfigWindow::EngineImage(const ISearchEngineItem* engine) noexcept {
   if (auto found = imageCache_.find(engine); found != imageCache_.end()) return found->second;
   try {
-    if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), kEngineImageSize));
+    if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), EngineImageSize()));
         icon && images_) {
       const int index = ImageList_AddIcon(images_.get(), icon.get());
       if (index >= 0) imageCache_[engine] = index;

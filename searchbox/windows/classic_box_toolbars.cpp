@@ -6,12 +6,14 @@
 #include "box_search.h"
 #include "box_shell.h"
 #include "classic_box_window.h"
+#include "placement_win32.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"
 
 namespace brimlet::win32 {
 namespace {
 
+// Drawn for 96 DPI; scaled with the box's DPI.
 constexpr int kEngineImageSize = 16;
 constexpr int kSystemImageSize = 12;
 constexpr int kEditGapAfterEngineButton = 8;
@@ -25,11 +27,12 @@ std::wstring FirstLine(std::wstring text) {
 
 void SearchBoxWindow::BuildEngineButton() noexcept {
   HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
+  engineImageSize_ = ScaleForDpi(kEngineImageSize, WindowDpi(hwnd()));
   engineImages_ =
-      ImageList_Create(kEngineImageSize, kEngineImageSize, ILC_COLOR32 | ILC_MASK, 1, 4);
+      ImageList_Create(engineImageSize_, engineImageSize_, ILC_COLOR32 | ILC_MASK, 1, 4);
   if (HICON icon =
           static_cast<HICON>(::LoadImageW(module_, MAKEINTRESOURCEW(IDI_DEFAULT_ENGINE), IMAGE_ICON,
-                                          kEngineImageSize, kEngineImageSize, LR_DEFAULTCOLOR))) {
+                                          engineImageSize_, engineImageSize_, LR_DEFAULTCOLOR))) {
     ImageList_AddIcon(engineImages_, icon);
     ::DestroyIcon(icon);
   }
@@ -48,14 +51,14 @@ void SearchBoxWindow::BuildEngineButton() noexcept {
 
 void SearchBoxWindow::BuildSystemButtons() noexcept {
   HWND toolbar = Item(IDC_SYSTEM_TOOLBAR);
-  systemImages_ =
-      ImageList_Create(kSystemImageSize, kSystemImageSize, ILC_COLOR32 | ILC_MASK, 3, 0);
+  const int size = ScaleForDpi(kSystemImageSize, WindowDpi(hwnd()));
+  systemImages_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 3, 0);
   const int ids[] = {ID_SETTINGS, ID_PUSH_PIN, ID_HELP};
   TBBUTTON buttons[3] = {};
   const COLORREF dark = ::GetSysColor(COLOR_3DDKSHADOW);
   for (int i = 0; i < 3; ++i) {
     int image = -1;
-    if (HICON icon = LoadRecolouredIcon(module_, ids[i], kSystemImageSize, dark)) {
+    if (HICON icon = LoadRecolouredIcon(module_, ids[i], size, dark)) {
       image = ImageList_AddIcon(systemImages_, icon);
       ::DestroyIcon(icon);
     }
@@ -68,7 +71,8 @@ void SearchBoxWindow::BuildSystemButtons() noexcept {
   ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(systemImages_));
   ::SendMessageW(toolbar, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(buttons));
-  // At the top right of the client area, as large as its buttons together.
+  // At the top right of the client area the controls are placed for, as large as its
+  // buttons together.
   int width = 0;
   int height = 0;
   for (int i = 0; i < 3; ++i) {
@@ -77,9 +81,7 @@ void SearchBoxWindow::BuildSystemButtons() noexcept {
     width += rc.right - rc.left;
     height = std::max(height, static_cast<int>(rc.bottom - rc.top));
   }
-  RECT client{};
-  ::GetClientRect(hwnd(), &client);
-  ::SetWindowPos(toolbar, nullptr, client.right - width, 0, width, height,
+  ::SetWindowPos(toolbar, nullptr, layoutClient_.cx - width, 0, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -90,7 +92,7 @@ int SearchBoxWindow::EngineImage(const ISearchEngineItem* engine) noexcept {
   }
   int index = -1;
   try {
-    if (HICON icon = LoadEngineIcon(ToWide(engine->GetImagePath()), kEngineImageSize)) {
+    if (HICON icon = LoadEngineIcon(ToWide(engine->GetImagePath()), engineImageSize_)) {
       index = ImageList_AddIcon(engineImages_, icon);
       ::DestroyIcon(icon);
     }

@@ -134,6 +134,9 @@ bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
 
 void SearchBoxWindow::OnInitDialog() noexcept {
   BoxStartup().Mark(u"dialog");
+  RECT templateClient{0, 0, IDD_SEARCH_BOX_WIDTH, IDD_SEARCH_BOX_HEIGHT};
+  ::MapDialogRect(hwnd(), &templateClient);
+  layoutClient_ = SIZE{templateClient.right, templateClient.bottom};
   try {
     ::SetWindowTextW(hwnd(), LoadResourceString(module_, IDS_BOX_TITLE).c_str());
   } catch (...) {
@@ -175,7 +178,8 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   }
   UpdateEngineButton();
   BoxStartup().Mark(u"engine");
-  resizer_.Start(hwnd(), kResizeTable);
+  resizer_.Start(hwnd(), kResizeTable, {.minimumIsInitialSize = false});
+  resizer_.LaidOutFor(layoutClient_);
   PlaceWindow();
   ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
   BringToForeground(hwnd());
@@ -243,6 +247,8 @@ void SearchBoxWindow::MakeLarge() noexcept {
   ::GetWindowRect(hwnd(), &window);
   ::SetWindowPos(hwnd(), nullptr, 0, 0, window.right - window.left + 2 * h,
                  window.bottom - window.top + h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  layoutClient_.cx += 2 * h;
+  layoutClient_.cy += h;
 }
 
 void SearchBoxWindow::SetUpAutoComplete() noexcept {
@@ -251,15 +257,29 @@ void SearchBoxWindow::SetUpAutoComplete() noexcept {
 }
 
 void SearchBoxWindow::PlaceWindow() noexcept {
-  if (!settings_.RestoreLastWindowPos()) {
-    CentreOnCursorMonitor(hwnd());
-    return;
+  std::optional<Rect> restored;
+  std::optional<MonitorAreas> monitor;
+  if (settings_.RestoreLastWindowPos()) {
+    restored = settings_.LastWindowRect();
+    monitor = MonitorNearRect(*restored);
+  } else if (POINT cursor{}; ::GetCursorPos(&cursor)) {
+    monitor = MonitorNearPoint(cursor);
   }
-  const Rect saved = settings_.LastWindowRect();
-  const bool empty = saved.right - saved.left <= 0 || saved.bottom - saved.top <= 0;
-  ::SetWindowPos(hwnd(), nullptr, saved.left, saved.top, saved.right - saved.left,
-                 saved.bottom - saved.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE | (empty ? SWP_NOSIZE : 0));
+  const Rect area =
+      CentringArea(monitor, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+  const Rect work = monitor ? monitor->work : area;
+  // At a high DPI the dialog template can be wider than the screen: the opening size, which
+  // is also the smallest the user can make the box, is first fitted to the work area (the
+  // resizer narrows the edit and moves the right-hand controls along).
+  RECT current{};
+  ::GetWindowRect(hwnd(), &current);
+  const Rect opening = FitInto(ToRect(current), work);
+  ::SetWindowPos(hwnd(), nullptr, 0, 0, opening.right - opening.left, opening.bottom - opening.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  resizer_.KeepPresentSizeAsMinimum();
+  const Rect target = OpeningRect(opening, restored, area, work);
+  ::SetWindowPos(hwnd(), nullptr, target.left, target.top, target.right - target.left,
+                 target.bottom - target.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SearchBoxWindow::RefreshUiState() noexcept {

@@ -104,6 +104,10 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   std::shared_ptr<SearchHistory> history_ = std::make_shared<SearchHistory>();
 
   HIMAGELIST engineImages_ = nullptr;
+  int engineImageSize_ = 16;  // pixels at the box's DPI
+  // The client size the controls are placed for: the template's, grown by the large box.
+  // At a high DPI the system makes the dialog narrower at its creation.
+  SIZE layoutClient_{};
   HIMAGELIST systemImages_ = nullptr;
   // Image index per engine; -1 for an engine whose icon could not be loaded.
   std::map<const ISearchEngineItem*, int> engineImageIndex_;

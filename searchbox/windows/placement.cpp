@@ -1,5 +1,6 @@
 #include "placement.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace brimlet {
@@ -40,6 +41,33 @@ Rect CentreOn(const Rect& window, const Rect& monitor) noexcept {
   const int64_t left = monitor.left + (int64_t{monitor.right} - monitor.left - width) / 2;
   const int64_t top = monitor.top + (int64_t{monitor.bottom} - monitor.top - height) / 2;
   return {Clamp32(left), Clamp32(top), Clamp32(left + width), Clamp32(top + height)};
+}
+
+Rect FitInto(const Rect& window, const Rect& area) noexcept {
+  const int64_t areaWidth = std::max<int64_t>(0, int64_t{area.right} - area.left);
+  const int64_t areaHeight = std::max<int64_t>(0, int64_t{area.bottom} - area.top);
+  const int64_t width = std::clamp<int64_t>(int64_t{window.right} - window.left, 0, areaWidth);
+  const int64_t height = std::clamp<int64_t>(int64_t{window.bottom} - window.top, 0, areaHeight);
+  const int64_t left = std::clamp<int64_t>(window.left, area.left, area.left + areaWidth - width);
+  const int64_t top = std::clamp<int64_t>(window.top, area.top, area.top + areaHeight - height);
+  return {Clamp32(left), Clamp32(top), Clamp32(left + width), Clamp32(top + height)};
+}
+
+Rect OpeningRect(const Rect& window, const std::optional<Rect>& restored, const Rect& centringArea,
+                 const Rect& work) noexcept {
+  if (!restored) return FitInto(CentreOn(window, centringArea), work);
+  Rect opening = *restored;
+  if (restored->right <= restored->left || restored->bottom <= restored->top) {
+    opening.right = Clamp32(int64_t{restored->left} + window.right - window.left);
+    opening.bottom = Clamp32(int64_t{restored->top} + window.bottom - window.top);
+  }
+  return FitInto(opening, work);
+}
+
+int32_t ScaleForDpi(int32_t pixelsAt96, uint32_t dpi) noexcept {
+  if (dpi == 0) return pixelsAt96;
+  const int64_t scaled = int64_t{pixelsAt96} * dpi;
+  return Clamp32(scaled >= 0 ? (scaled + 48) / 96 : (scaled - 48) / 96);
 }
 
 Rect SnapRect(const Rect& box, std::span<const Rect> candidates, int32_t distance) noexcept {

@@ -35,6 +35,20 @@ std::vector<Rect> SnapCandidates(const std::optional<MonitorAreas>& monitor, int
 // is truncated integer division, negative when the window is larger than the monitor.
 Rect CentreOn(const Rect& window, const Rect& monitor) noexcept;
 
+// The window no larger than the area and moved the least distance that puts it inside: a
+// box opened at a high DPI, or restored from a larger screen, never runs off the work area.
+Rect FitInto(const Rect& window, const Rect& area) noexcept;
+
+// Where the classic box opens: the restored rectangle when there is one (an empty one only
+// gives its top-left corner to the window's size), else the window centred on the centring
+// area; either way fitted into the work area of the monitor it lands on.
+Rect OpeningRect(const Rect& window, const std::optional<Rect>& restored, const Rect& centringArea,
+                 const Rect& work) noexcept;
+
+// A length drawn for 96 DPI at another DPI, rounded to the nearest pixel (16 px icons are
+// 24 px at 144 DPI, 12 px glyphs 24 px at 192). A DPI of 0 (unknown) counts as 96.
+int32_t ScaleForDpi(int32_t pixelsAt96, uint32_t dpi) noexcept;
+
 // Moves the box onto any edge of the candidates (the work area first, then the full
 // monitor) that lies within `distance`. Each direction moves at most once, so an edge found
 // in the work area is not undone by the monitor's edge a few pixels further out. The size

@@ -24,6 +24,25 @@ std::optional<MonitorAreas> MonitorNearWindow(HWND window) noexcept {
   return AreasOf(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
 }
 
+std::optional<MonitorAreas> MonitorNearRect(const Rect& rect) noexcept {
+  const RECT r = ToRECT(rect);
+  return AreasOf(::MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST));
+}
+
+uint32_t WindowDpi(HWND window) noexcept {
+  // Looked up at run time: the programs still start on systems without it.
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow != nullptr) {
+    if (const UINT dpi = getDpiForWindow(window); dpi != 0) return dpi;
+  }
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<uint32_t>(dpi) : 96;
+}
+
 void CentreOnCursorMonitor(HWND window) noexcept {
   RECT current{};
   if (!::GetWindowRect(window, &current)) return;

@@ -17,6 +17,11 @@ inline RECT ToRECT(const Rect& r) noexcept { return {r.left, r.top, r.right, r.b
 // The monitor nearest to a screen point or to a window; nothing when the lookup fails.
 std::optional<MonitorAreas> MonitorNearPoint(POINT point) noexcept;
 std::optional<MonitorAreas> MonitorNearWindow(HWND window) noexcept;
+std::optional<MonitorAreas> MonitorNearRect(const Rect& rect) noexcept;
+
+// The DPI the window is drawn at: its monitor's where the system says (per-monitor
+// awareness, Windows 10 on), else the system's.
+uint32_t WindowDpi(HWND window) noexcept;
 
 // Moves the window, size unchanged, to the centre of the monitor under the cursor (not
 // activating, not redrawing, Z order kept).

@@ -6,6 +6,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "../../resources/searchbox_dialog_ids.h"
@@ -350,6 +352,79 @@ TEST_F(ClassicBoxWindowTest, TheEmptyUnfocusedEditShowsTheCueText) {
   EXPECT_EQ(MarkedPixels(edit), 0);  // words typed: no cue (and "x" sits at the left)
   ::DestroyWindow(box.hwnd());
   EXPECT_TRUE(PumpUntilQuit(5'000));
+}
+
+// Runs at the prefix's DPI: "classic_box_window_tests_192dpi" runs it in a prefix of 192 DPI
+// on the same 1024x768 desktop, where the dialog template alone is wider than the screen.
+TEST_F(ClassicBoxWindowTest, AtTheScreensDpiTheBoxFitsTheWorkAreaAndItsPicturesScale) {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  if (const char* expected = std::getenv("BRIMLET_TEST_DPI")) {
+    ASSERT_EQ(dpi, std::atoi(expected)) << "the prefix does not have the DPI this run is for";
+  }
+  const std::unique_ptr<SearchEngineList> catalogue =
+      LoadCatalogue(Win32FileSystem(), Win32XmlParser(), u"", BRIMLET_CLASSIC_BOX_TEST_DATA_FOLDER);
+  ASSERT_TRUE(catalogue);
+  for (const bool large : {false, true}) {
+    SCOPED_TRACE(large ? "large box" : "normal box");
+    settings_.SetUseLargeSearchBox(large);
+    SearchBoxWindow box(::GetModuleHandleW(nullptr), settings_);
+    box.SetCatalogue(catalogue.get());
+    ASSERT_NE(box.Create(), nullptr);
+    ::ShowWindow(box.hwnd(), SW_SHOW);
+    MONITORINFO monitor{sizeof(monitor)};
+    ASSERT_TRUE(
+        ::GetMonitorInfoW(::MonitorFromWindow(box.hwnd(), MONITOR_DEFAULTTONEAREST), &monitor));
+    RECT window{};
+    ::GetWindowRect(box.hwnd(), &window);
+    RECT inside{};
+    ::IntersectRect(&inside, &window, &monitor.rcWork);
+    EXPECT_TRUE(::EqualRect(&inside, &window)) << "the box runs off the work area";
+    RECT client{};
+    ::GetClientRect(box.hwnd(), &client);
+    for (const int id : {IDC_ENGINE_TOOLBAR, IDC_SEARCH_WORDS, IDOK, IDC_RECORD_SEARCH_WORDS,
+                         IDC_SYSTEM_TOOLBAR}) {
+      const RECT item = ChildRect(box.hwnd(), id);
+      ::IntersectRect(&inside, &item, &client);
+      EXPECT_TRUE(::EqualRect(&inside, &item)) << "control " << id << " is clipped";
+    }
+    EXPECT_LE(ChildRect(box.hwnd(), IDC_SEARCH_WORDS).right, ChildRect(box.hwnd(), IDOK).left);
+    // The check box's text fits beside its mark.
+    HWND check = ::GetDlgItem(box.hwnd(), IDC_RECORD_SEARCH_WORDS);
+    wchar_t text[64] = {};
+    const int length = ::GetWindowTextW(check, text, 64);
+    HDC dc = ::GetDC(check);
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(check, WM_GETFONT, 0, 0)));
+    RECT extent{};
+    ::DrawTextW(dc, text, length, &extent, DT_CALCRECT | DT_SINGLELINE);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(check, dc);
+    const RECT checkRect = ChildRect(box.hwnd(), IDC_RECORD_SEARCH_WORDS);
+    EXPECT_LE(extent.right + ::GetSystemMetrics(SM_CXMENUCHECK), checkRect.right - checkRect.left);
+    // Pictures drawn for 96 DPI, at the screen's.
+    const struct {
+      int toolbar;
+      int size;
+    } pictures[] = {{IDC_SYSTEM_TOOLBAR, ::MulDiv(12, dpi, 96)},
+                    {IDC_ENGINE_TOOLBAR, ::MulDiv(16, dpi, 96)}};
+    for (const auto& picture : pictures) {
+      HWND toolbar = ::GetDlgItem(box.hwnd(), picture.toolbar);
+      int cx = 0, cy = 0;
+      ImageList_GetIconSize(
+          reinterpret_cast<HIMAGELIST>(::SendMessageW(toolbar, TB_GETIMAGELIST, 0, 0)), &cx, &cy);
+      EXPECT_EQ(cx, picture.size) << "toolbar " << picture.toolbar;
+      EXPECT_EQ(cy, picture.size) << "toolbar " << picture.toolbar;
+      RECT button{};
+      ::SendMessageW(toolbar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&button));
+      const RECT bar = ChildRect(box.hwnd(), picture.toolbar);
+      EXPECT_GE(button.bottom - button.top, picture.size);
+      EXPECT_LE(button.bottom, bar.bottom - bar.top) << "toolbar " << picture.toolbar;
+    }
+    ::DestroyWindow(box.hwnd());
+    EXPECT_TRUE(PumpUntilQuit(5'000));
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace brimlet {
@@ -110,6 +111,70 @@ TEST(CentreOnTest, WithoutAMonitorTheScreenFromTheMetricsIsUsed) {
   EXPECT_EQ(CentringArea(std::nullopt, 800, 600), (Rect{0, 0, 800, 600}));
   const MonitorAreas areas{Rect{0, 0, 1280, 1024}, Rect{0, 0, 1280, 984}};
   EXPECT_EQ(CentringArea(areas, 800, 600), areas.monitor);  // the full monitor, not the work area
+}
+
+struct FitCase {
+  const char* name;
+  Rect window;
+  std::optional<Rect> restored;
+  Rect expected;
+};
+
+// The classic box on a 1024x768 monitor whose task bar takes the bottom 30 pixels.
+TEST(OpeningRectTest, CentredOrRestoredAndAlwaysInsideTheWorkArea) {
+  const Rect monitor{0, 0, 1024, 768};
+  const Rect work{0, 0, 1024, 738};
+  const FitCase cases[] = {
+      {"centred when it fits", Sized(0, 0, 600, 100), std::nullopt, Sized(212, 334, 600, 100)},
+      {"wider than the work area (a high DPI): as wide as it, at its left edge",
+       Sized(0, 0, 1350, 160), std::nullopt, Sized(0, 304, 1024, 160)},
+      {"taller than the work area: as tall as it, at its top", Sized(0, 0, 600, 800), std::nullopt,
+       Sized(212, 0, 600, 738)},
+      {"centred over the task bar: moved up onto the work area", Sized(0, 0, 600, 720),
+       std::nullopt, Sized(212, 18, 600, 720)},
+      {"restored inside: kept", Sized(0, 0, 600, 100), Sized(40, 60, 900, 240),
+       Sized(40, 60, 900, 240)},
+      {"restored empty: its corner with the window's size", Sized(0, 0, 600, 100),
+       Rect{40, 60, 40, 60}, Sized(40, 60, 600, 100)},
+      {"restored off the right edge: moved back in", Sized(0, 0, 600, 100),
+       Sized(900, 60, 600, 100), Sized(424, 60, 600, 100)},
+      {"restored on a monitor that is gone: moved onto this one", Sized(0, 0, 600, 100),
+       Sized(-1500, -300, 600, 100), Sized(0, 0, 600, 100)},
+      {"restored from a larger screen: shrunk to the work area", Sized(0, 0, 600, 100),
+       Sized(100, 100, 1600, 900), Sized(0, 0, 1024, 738)},
+  };
+  for (const FitCase& c : cases) {
+    EXPECT_EQ(OpeningRect(c.window, c.restored, monitor, work), c.expected) << c.name;
+  }
+}
+
+TEST(FitIntoTest, AnEmptyOrInvertedAreaGivesAnEmptyWindowAtItsCorner) {
+  EXPECT_EQ(FitInto(Sized(50, 50, 300, 100), Rect{10, 20, 5, 10}), (Rect{10, 20, 10, 20}));
+  EXPECT_EQ(FitInto(Sized(0, 0, 10, 10), Rect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}),
+            Sized(0, 0, 10, 10));
+}
+
+TEST(ScaleForDpiTest, NinetySixDpiLengthsScaleToTheNearestPixel) {
+  const struct {
+    int32_t pixels;
+    uint32_t dpi;
+    int32_t expected;
+  } cases[] = {{16, 96, 16},
+               {16, 144, 24},
+               {16, 192, 32},
+               {12, 144, 18},
+               {12, 192, 24},
+               {12, 120, 15},
+               {16, 120, 20},
+               {9, 120, 11},
+               {16, 0, 16},
+               {-8, 144, -12},
+               {7, 108, 8},
+               {0, 192, 0},
+               {INT32_MAX, 192, INT32_MAX}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ScaleForDpi(c.pixels, c.dpi), c.expected) << c.pixels << " px at " << c.dpi;
+  }
 }
 
 TEST(OpacityToAlphaTest, PercentTimes255HundredthsTruncatedAndNeverInvisible) {

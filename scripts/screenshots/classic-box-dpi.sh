@@ -1,0 +1,47 @@
+#!/bin/bash
+# The classic search box, small and large, at 96, 144 and 192 DPI on the 1024x768 desktop
+# the tests use: each DPI in a prefix of its own (build/windows/wineprefix-<dpi>dpi), so the
+# tests' prefix keeps 96 DPI.
+#   scripts/with-display scripts/screenshots/classic-box-dpi.sh [build-dir] [out-dir]
+# (set BRIMLET_FORCE_XVFB=1 to keep it off your own display). Writes classic-<dpi>dpi.png
+# and classic-large-<dpi>dpi.png. The build directory is a Windows build (default
+# build/windows); the needed targets are built first.
+set -eu
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+out=${2:-$root/build/screenshots}
+mkdir -p "$out"
+cmake --build "$build" -j2 --target Brimlet brimlet_catalogue_files >/dev/null
+export WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+
+guid='{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}'
+key="HKCU\\Software\\Zelvo\\BrimletBox\\$guid"
+exe="$build/dist/Gadgets/$guid/Brimlet.exe"
+
+setting() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null; }
+
+shot() {  # name large
+  setting SearchBoxDesign 0
+  setting SearchBoxDesignMigrated 1
+  setting UseLargeSearchBox "$2"
+  setting RecordSearchWords 1
+  setting HideAtInactivate 0
+  setting Update 0
+  wine "$exe" /search &
+  local pid=$!
+  sleep "${SETTLE:-4}"
+  import -window root "$out/$1.png"
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+for dpi in 96 144 192; do
+  export WINEPREFIX=$build/wineprefix-${dpi}dpi
+  "$root/scripts/wine-prefix-init" "$WINEPREFIX" "$dpi" >/dev/null
+  rm -f "$WINEPREFIX/drive_c/ProgramData/Zelvo/BrimletBox/$guid/def_srch_engn.xml"
+  shot "classic-${dpi}dpi" 0
+  shot "classic-large-${dpi}dpi" 1
+  wine reg delete "$key" /f >/dev/null 2>&1 || true
+  wineserver -k || true
+done
+echo "screenshots in $out"
