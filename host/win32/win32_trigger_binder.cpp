@@ -46,6 +46,7 @@ HookHandle Win32TriggerBinder::InstallHook(std::u16string_view modulePath, const
   if (procedure == nullptr) return 0;
   // The system keeps the module mapped for the hook; our own load is released on return.
   const HHOOK hook = ::SetWindowsHookExW(hookType, procedure, module.get(), 0);
+  if (hook == nullptr) Trace(u"Tessiv: the system refused a gadget's keyboard hook");
   return reinterpret_cast<HookHandle>(hook);
 }
 

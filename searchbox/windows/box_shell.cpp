@@ -23,8 +23,14 @@ std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {
   try {
     const Win32FileSystem files;
     const Win32XmlParser parser;
-    return LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
+    std::unique_ptr<SearchEngineList> catalogue =
+        LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
+    if (!catalogue || catalogue->GetCount() == 0) {
+      Trace(u"Brimlet: no search engine catalogue could be read; the box has no engine");
+    }
+    return catalogue;
   } catch (...) {
+    Trace(u"Brimlet: reading the search engine catalogue failed");
     return nullptr;
   }
 }

@@ -95,6 +95,9 @@ void LaunchSearchBox(const wchar_t* switchWord) noexcept {
                        &process)) {
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
+  } else {
+    // Only after a completed double press, never on the per-key path.
+    ::OutputDebugStringA("BrimletHook: Brimlet.exe could not be started\n");
   }
 }
 
