@@ -15,13 +15,14 @@ answered 200 with an empty body. For tests, a file beside a published one change
 A missing file is a 404 with a body. /release is not logged.
 """
 import os
-import signal
-import socket
 import sys
 import threading
-import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import unquote, urlsplit
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "platform",
+                                "testing"))
+import background_server  # noqa: E402
 
 release = threading.Event()
 log_lock = threading.Lock()
@@ -84,62 +85,20 @@ def serve(root, state, port=0):
     server = ThreadingHTTPServer(("127.0.0.1", port), make_handler(root, log_path))
     server.daemon_threads = True
     if state:
-        with open(os.path.join(state, "port.tmp"), "w") as f:
-            f.write(str(server.server_address[1]))
-        os.replace(os.path.join(state, "port.tmp"), os.path.join(state, "port"))
+        background_server.publish_port(state, server.server_address[1])
     else:
         print("serving %s on http://127.0.0.1:%d" % (root, server.server_address[1]))
     server.serve_forever()
 
 
 def start(state, root):
-    os.makedirs(state, exist_ok=True)
-    stop(state)
-    for name in ("port", "pid", "requests.log"):
-        try:
-            os.remove(os.path.join(state, name))
-        except FileNotFoundError:
-            pass
-    pid = os.fork()
-    if pid == 0:
-        os.setsid()
-        devnull = os.open(os.devnull, os.O_RDWR)
-        for fd in (0, 1, 2):
-            os.dup2(devnull, fd)
-        try:
-            serve(os.path.abspath(root), state)
-        finally:
-            os._exit(0)
-    with open(os.path.join(state, "pid"), "w") as f:
-        f.write(str(pid))
-    port_file = os.path.join(state, "port")
-    for _ in range(100):
-        if os.path.exists(port_file):
-            port = int(open(port_file).read())
-            with socket.create_connection(("127.0.0.1", port), timeout=2):
-                pass
-            print("endpoint server on port", port)
-            return 0
-        time.sleep(0.05)
-    print("endpoint server did not start", file=sys.stderr)
-    return 1
+    return background_server.start(state, "endpoint server", "serve.py",
+                                   lambda: serve(os.path.abspath(root), state),
+                                   ("port", "pid", "requests.log"))
 
 
 def stop(state):
-    try:
-        pid = int(open(os.path.join(state, "pid")).read())
-    except (FileNotFoundError, ValueError):
-        return 0
-    # A stale pid file may name an unrelated process by now: end only our own server.
-    try:
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            ours = b"serve.py" in f.read()
-    except OSError:
-        ours = False
-    if ours:
-        os.kill(pid, signal.SIGTERM)
-    os.remove(os.path.join(state, "pid"))
-    return 0
+    return background_server.stop(state, "serve.py")
 
 
 if __name__ == "__main__":

@@ -17,12 +17,13 @@ The partner part of /pub/bmb/<partner>/notify.xml picks the answer:
 /log answers the request lines seen so far, one a line; /release lets "slow" end.
 """
 import os
-import signal
-import socket
 import sys
 import threading
-import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "platform", "testing"))
+import background_server  # noqa: E402
 
 NOTICE = """<?xml version="1.0" encoding="UTF-8"?>
 <notify>
@@ -99,60 +100,17 @@ def serve(folder):
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     port = server.server_address[1]
-    with open(os.path.join(folder, "port.tmp"), "w") as f:
-        f.write(str(port))
-    os.replace(os.path.join(folder, "port.tmp"), os.path.join(folder, "port"))
+    background_server.publish_port(folder, port)
     server.serve_forever()
 
 
 def start(folder):
-    os.makedirs(folder, exist_ok=True)
-    stop(folder)
-    for name in ("port", "pid"):
-        try:
-            os.remove(os.path.join(folder, name))
-        except FileNotFoundError:
-            pass
-    pid = os.fork()
-    if pid == 0:
-        os.setsid()
-        devnull = os.open(os.devnull, os.O_RDWR)
-        for fd in (0, 1, 2):
-            os.dup2(devnull, fd)
-        try:
-            serve(folder)
-        finally:
-            os._exit(0)
-    with open(os.path.join(folder, "pid"), "w") as f:
-        f.write(str(pid))
-    port_file = os.path.join(folder, "port")
-    for _ in range(100):
-        if os.path.exists(port_file):
-            port = int(open(port_file).read())
-            with socket.create_connection(("127.0.0.1", port), timeout=2):
-                pass
-            print("notice server on port", port)
-            return 0
-        time.sleep(0.05)
-    print("notice server did not start", file=sys.stderr)
-    return 1
+    return background_server.start(folder, "notice server", "notice_server.py",
+                                   lambda: serve(folder))
 
 
 def stop(folder):
-    try:
-        pid = int(open(os.path.join(folder, "pid")).read())
-    except (FileNotFoundError, ValueError):
-        return 0
-    # A stale pid file may name an unrelated process by now: end only our own server.
-    try:
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            ours = b"notice_server.py" in f.read()
-    except OSError:
-        ours = False
-    if ours:
-        os.kill(pid, signal.SIGTERM)
-    os.remove(os.path.join(folder, "pid"))
-    return 0
+    return background_server.stop(folder, "notice_server.py")
 
 
 if __name__ == "__main__":
