@@ -7,18 +7,7 @@
 # and classic-large-<dpi>dpi.png. The build directory is a Windows build (default
 # build/windows); the needed targets are built first.
 set -eu
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/windows}" && pwd)
-out=${2:-$root/build/screenshots}
-mkdir -p "$out"
-cmake --build "$build" -j2 --target Brimlet brimlet_catalogue_files >/dev/null
-export WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-
-guid='{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}'
-key="HKCU\\Software\\Zelvo\\BrimletBox\\$guid"
-exe="$build/dist/Gadgets/$guid/Brimlet.exe"
-
-setting() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null; }
+. "$(dirname "$0")/common.sh"
 
 shot() {  # name large
   setting SearchBoxDesign 0

@@ -6,22 +6,13 @@
 # (set BRIMLET_FORCE_XVFB=1 to keep it off your own display). The build directory is a
 # Windows build (default build/windows); the needed targets are built first.
 set -eu
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/windows}" && pwd)
-out=${2:-$root/build/screenshots}
-mkdir -p "$out"
-cmake --build "$build" -j2 --target Brimlet brimlet_catalogue_files >/dev/null
-export WINEPREFIX=$build/wineprefix WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+. "$(dirname "$0")/common.sh"
+export WINEPREFIX=$build/wineprefix
 "$root/scripts/wine-prefix-init" "$WINEPREFIX" >/dev/null
-
-guid='{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}'
-key="HKCU\\Software\\Zelvo\\BrimletBox\\$guid"
-exe="$build/dist/Gadgets/$guid/Brimlet.exe"
 # The build tree's own prefix: a downloaded or test catalogue left in its data folder would
 # be read instead of the shipped one.
 rm -f "$WINEPREFIX/drive_c/ProgramData/Zelvo/BrimletBox/$guid/def_srch_engn.xml"
 
-setting() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null; }
 desktop_window() { xdotool search --name 'Wine desktop' 2>/dev/null | head -n1; }
 # No window manager: focus the virtual desktop, then click into the box's edit (the box is
 # centred on the 1024x768 desktop).

@@ -1,0 +1,15 @@
+# Sourced by the Wine screenshot scripts with their arguments [build-dir] [out-dir]: the
+# Windows build (default build/windows, its program and catalogue built first), the output
+# folder (default build/screenshots), the box's settings key and a setter for its values.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+out=${2:-$root/build/screenshots}
+mkdir -p "$out"
+cmake --build "$build" -j2 --target Brimlet brimlet_catalogue_files >/dev/null
+export WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+
+guid='{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}'
+key="HKCU\\Software\\Zelvo\\BrimletBox\\$guid"
+exe="$build/dist/Gadgets/$guid/Brimlet.exe"
+
+setting() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null; }
