@@ -86,13 +86,7 @@ uninstall || fail "an earlier installation could not be removed"
 rm -rf "$installDir"
 wine reg delete "$productKey" /reg:64 /f >/dev/null 2>&1
 wine reg delete "$settings" /f >/dev/null 2>&1
-# The host starts "/start" too: the catalogue update is marked as done now, so that
-# process ends at once instead of waiting for a download.
-wine reg add "$settings" /v LastSearchServiceConfig /t REG_DWORD /d "$(date +%s)" /f >/dev/null
-for setting in "SearchBoxDesign 0" "SearchBoxDesignMigrated 1" "Update 0" "HideAtInactivate 0"; do
-  set -- $setting
-  wine reg add "$settings" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null || fail "registry"
-done
+classic_box_settings "$settings"
 
 # --- Fresh installation ---------------------------------------------------------------
 timeout 120 wine "$setup" /S || fail "the silent installation ended with $?"

@@ -17,3 +17,17 @@ press_double_ctrl() {
   sleep 0.5
   xdotool key --delay 60 ctrl ctrl
 }
+
+# The settings a host run needs to open the classic box (Wine has no HTML engine for the
+# page-based one) with nothing in the way: no notice request, no closing on deactivation,
+# and the host's own "/start" ending at once (its catalogue update marked as done now).
+#   classic_box_settings <settings-key>
+classic_box_settings() {
+  wine reg add "$1" /v LastSearchServiceConfig /t REG_DWORD /d "$(date +%s)" /f >/dev/null ||
+    fail "registry"
+  local setting
+  for setting in "SearchBoxDesign 0" "SearchBoxDesignMigrated 1" "Update 0" "HideAtInactivate 0"; do
+    set -- "$1" $setting
+    wine reg add "$1" /v "$2" /t REG_DWORD /d "$3" /f >/dev/null || fail "registry"
+  done
+}

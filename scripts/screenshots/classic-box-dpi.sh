@@ -10,12 +10,7 @@ set -eu
 . "$(dirname "$0")/common.sh"
 
 shot() {  # name large
-  setting SearchBoxDesign 0
-  setting SearchBoxDesignMigrated 1
-  setting UseLargeSearchBox "$2"
-  setting RecordSearchWords 1
-  setting HideAtInactivate 0
-  setting Update 0
+  shot_settings "$2"
   wine "$exe" /search &
   local pid=$!
   sleep "${SETTLE:-4}"

@@ -25,12 +25,7 @@ focus_box() {
 }
 
 shot() {  # name large [menu-name]
-  setting SearchBoxDesign 0
-  setting SearchBoxDesignMigrated 1
-  setting UseLargeSearchBox "$2"
-  setting RecordSearchWords 1
-  setting HideAtInactivate 0
-  setting Update 0
+  shot_settings "$2"
   wine "$exe" /search &
   local pid=$!
   sleep 3

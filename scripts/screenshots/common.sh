@@ -13,3 +13,12 @@ key="HKCU\\Software\\Zelvo\\BrimletBox\\$guid"
 exe="$build/dist/Gadgets/$guid/Brimlet.exe"
 
 setting() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null; }
+
+shot_settings() {  # large: the classic box, recording on, nothing that closes it
+  setting SearchBoxDesign 0
+  setting SearchBoxDesignMigrated 1
+  setting UseLargeSearchBox "$1"
+  setting RecordSearchWords 1
+  setting HideAtInactivate 0
+  setting Update 0
+}

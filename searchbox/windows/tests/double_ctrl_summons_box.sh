@@ -30,13 +30,7 @@ number() {  # the DWORD value, in decimal; empty when missing
 }
 
 wine reg delete "$key" /f >/dev/null 2>&1
-# The host starts "/start" too: the catalogue update is marked as done now, so that
-# process ends at once instead of waiting for a download.
-wine reg add "$key" /v LastSearchServiceConfig /t REG_DWORD /d "$(date +%s)" /f >/dev/null
-for setting in "SearchBoxDesign 0" "SearchBoxDesignMigrated 1" "Update 0" "HideAtInactivate 0"; do
-  set -- $setting
-  wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null || fail "registry"
-done
+classic_box_settings "$key"
 
 # Their output goes nowhere: a process left holding this script's output would keep the
 # test runner waiting.
