@@ -17,7 +17,7 @@ A missing file is a 404 with a body. /release is not logged.
 import os
 import sys
 import threading
-from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from http.server import ThreadingHTTPServer
 from urllib.parse import unquote, urlsplit
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "platform",
@@ -29,21 +29,7 @@ log_lock = threading.Lock()
 
 
 def make_handler(root, log_path):
-    class Handler(BaseHTTPRequestHandler):
-        protocol_version = "HTTP/1.1"
-
-        def log_message(self, *args):
-            pass
-
-        def answer(self, status, body, content_type="application/octet-stream"):
-            self.send_response(status)
-            self.send_header("Content-Type", content_type)
-            self.send_header("Content-Length", str(len(body)))
-            self.send_header("Connection", "close")
-            self.end_headers()
-            self.wfile.write(body)
-            self.close_connection = True
-
+    class Handler(background_server.QuietHandler):
         def do_GET(self):
             if self.path == "/release":
                 release.set()

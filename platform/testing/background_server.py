@@ -8,6 +8,26 @@ import signal
 import socket
 import sys
 import time
+from http.server import BaseHTTPRequestHandler
+
+
+class QuietHandler(BaseHTTPRequestHandler):
+    """Logs nothing; answer() sends a whole response and closes the connection."""
+
+    protocol_version = "HTTP/1.1"
+    content_type = "application/octet-stream"
+
+    def log_message(self, *args):
+        pass
+
+    def answer(self, status, body, content_type=None):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type or self.content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(body)
+        self.close_connection = True
 
 
 def publish_port(state, port):

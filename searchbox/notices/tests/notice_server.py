@@ -19,7 +19,7 @@ The partner part of /pub/bmb/<partner>/notify.xml picks the answer:
 import os
 import sys
 import threading
-from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from http.server import ThreadingHTTPServer
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
                                 "platform", "testing"))
@@ -43,20 +43,8 @@ def notice(bounds, url):
     return NOTICE.format(bounds=bounds, url=url).encode("utf-8")
 
 
-class Handler(BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
-    def log_message(self, *args):
-        pass
-
-    def answer(self, status, body, content_type="text/xml; charset=utf-8"):
-        self.send_response(status)
-        self.send_header("Content-Type", content_type)
-        self.send_header("Content-Length", str(len(body)))
-        self.send_header("Connection", "close")
-        self.end_headers()
-        self.wfile.write(body)
-        self.close_connection = True
+class Handler(background_server.QuietHandler):
+    content_type = "text/xml; charset=utf-8"
 
     def do_GET(self):
         path = self.path
