@@ -3,11 +3,15 @@
 #include <objidl.h>  // gdiplus needs it, and WIN32_LEAN_AND_MEAN leaves it out
 #include <gdiplus.h>
 
+#include <array>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "win32/trace.h"
 #include "win32/unique_resource.h"
+#include "win32/win32_system.h"
+#include "win32/wide.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -75,6 +79,42 @@ HICON IconFromPixels(const std::vector<uint32_t>& pixels, int size) noexcept {
   return ::CreateIconIndirect(&info);
 }
 
+// Engine pictures are a few hundred bytes; a larger file takes the imaging library's road.
+constexpr size_t kMaxDirectPngBytes = 256 * 1024;
+
+// True when the bytes begin with a PNG signature and a header chunk declaring size x size.
+bool IsPngOfSize(const std::vector<std::byte>& bytes, int size) noexcept {
+  static constexpr std::array<unsigned char, 16> kStart = {
+      0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  if (bytes.size() < 24 || std::memcmp(bytes.data(), kStart.data(), kStart.size()) != 0) {
+    return false;
+  }
+  const auto big = [&bytes](size_t at) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) value = (value << 8) | std::to_integer<uint32_t>(bytes[at + i]);
+    return value;
+  };
+  const auto wanted = static_cast<uint32_t>(size);
+  return big(16) == wanted && big(20) == wanted;
+}
+
+// A PNG drawn at the asked size becomes an icon through the system itself (it reads PNG
+// icon images): the imaging library's first decode loads the platform's codecs, which under
+// Wine is a tenth of the box's whole start-up, before its first paint.
+HICON IconFromPngOfSize(const std::wstring& path, int size) noexcept {
+  try {
+    const Win32FileSystem files;
+    std::optional<std::vector<std::byte>> bytes =
+        files.ReadFile(FromWide(path), kMaxDirectPngBytes);
+    if (!bytes || !IsPngOfSize(*bytes, size)) return nullptr;
+    return ::CreateIconFromResourceEx(reinterpret_cast<BYTE*>(bytes->data()),
+                                      static_cast<DWORD>(bytes->size()), TRUE, 0x00030000, size,
+                                      size, LR_DEFAULTCOLOR);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
 }  // namespace
 
 HICON LoadRecolouredIcon(HINSTANCE module, int id, int size, COLORREF black) noexcept {
@@ -109,7 +149,8 @@ HICON LoadEngineIcon(const std::wstring& path, int size) noexcept {
           ::LoadImageW(nullptr, path.c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE))) {
     return icon;
   }
-  // PNG, GIF, BMP: through the imaging library (started by the search role).
+  if (HICON icon = IconFromPngOfSize(path, size)) return icon;
+  // Other sizes, GIF, BMP: through the imaging library (started by the search role).
   std::unique_ptr<Gdiplus::Bitmap> source(Gdiplus::Bitmap::FromFile(path.c_str()));
   if (!source || source->GetLastStatus() != Gdiplus::Ok) return nullptr;
   Gdiplus::Bitmap scaled(size, size, PixelFormat32bppARGB);
