@@ -146,16 +146,9 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   } catch (...) {
   }
   // The notice check starts after the first paint (AfterFirstPaint).
+  // The window icons come after the first paint (AfterFirstPaint).
   accelerators_ = ::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(IDR_SEARCH_BOX_ACCELERATORS));
-  const auto icon = [this](int metricX, int metricY) {
-    return ::LoadImageW(module_, MAKEINTRESOURCEW(IDI_BRIMLET), IMAGE_ICON,
-                        ::GetSystemMetrics(metricX), ::GetSystemMetrics(metricY), LR_SHARED);
-  };
-  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(icon(SM_CXICON, SM_CYICON)));
-  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(icon(SM_CXSMICON, SM_CYSMICON)));
-  BoxStartup().Mark(u"icons");
+  BoxStartup().Mark(u"accelerators");
   // Before anything can run a search: a search saves the whole history.
   try {
     LoadHistoryInto(registry_, *history_);
@@ -202,9 +195,19 @@ void SearchBoxWindow::OnFirstPaint() noexcept {
   ::PostMessageW(hwnd(), kAfterFirstPaintMessage, 0, 0);
 }
 
-// What the first paint need not wait for: the completion list appears only once the user
-// types, and the notice link only when the network answers.
+// What the first paint need not wait for: a tool window's caption shows no icon (the icons
+// serve only where the system lists windows), the completion list appears only once the
+// user types, and the notice link only when the network answers.
 void SearchBoxWindow::AfterFirstPaint() noexcept {
+  const auto icon = [this](int metricX, int metricY) {
+    return ::LoadImageW(module_, MAKEINTRESOURCEW(IDI_BRIMLET), IMAGE_ICON,
+                        ::GetSystemMetrics(metricX), ::GetSystemMetrics(metricY), LR_SHARED);
+  };
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(icon(SM_CXICON, SM_CYICON)));
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(icon(SM_CXSMICON, SM_CYSMICON)));
+  BoxStartup().Mark(u"icons");
   if (settings_.RecordSearchWords()) SetUpAutoComplete();
   BoxStartup().Mark(u"auto-complete");
   if (settings_.Update()) StartNoticeCheck();

@@ -335,6 +335,20 @@ int MarkedPixels(HWND edit) {
   return marked;
 }
 
+TEST_F(ClassicBoxWindowTest, TheWindowIconsAreSetOnceTheBoxHasPainted) {
+  SearchBoxWindow box(::GetModuleHandleW(nullptr), settings_);
+  ASSERT_NE(box.Create(), nullptr);
+  ::ShowWindow(box.hwnd(), SW_SHOW);
+  for (int i = 0; i < 50 && ::SendMessageW(box.hwnd(), WM_GETICON, ICON_BIG, 0) == 0; ++i) {
+    Pump();
+    ::Sleep(10);
+  }
+  EXPECT_NE(::SendMessageW(box.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(::SendMessageW(box.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
+  ::DestroyWindow(box.hwnd());
+  EXPECT_TRUE(PumpUntilQuit(5'000));
+}
+
 TEST_F(ClassicBoxWindowTest, TheEmptyUnfocusedEditShowsTheCueText) {
   const std::unique_ptr<SearchEngineList> catalogue =
       LoadCatalogue(Win32FileSystem(), Win32XmlParser(), u"", BRIMLET_CLASSIC_BOX_TEST_DATA_FOLDER);
