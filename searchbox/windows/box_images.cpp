@@ -3,6 +3,7 @@
 #include <objidl.h>  // gdiplus needs it, and WIN32_LEAN_AND_MEAN leaves it out
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -69,16 +70,6 @@ bool ReadIconPixels(HICON icon, int size, std::vector<uint32_t>& pixels) noexcep
   return rows == size;
 }
 
-HICON IconFromPixels(const std::vector<uint32_t>& pixels, int size) noexcept {
-  Dib color = CreateDib(size, size);
-  if (!color.pixels) return nullptr;
-  std::copy(pixels.begin(), pixels.end(), color.pixels);
-  UniqueGdiObject mask(::CreateBitmap(size, size, 1, 1, nullptr));
-  ICONINFO info{TRUE, 0, 0, static_cast<HBITMAP>(mask.get()),
-                static_cast<HBITMAP>(color.bitmap.get())};
-  return ::CreateIconIndirect(&info);
-}
-
 // Engine pictures are a few hundred bytes; a larger file takes the imaging library's road.
 constexpr size_t kMaxDirectPngBytes = 256 * 1024;
 
@@ -117,28 +108,42 @@ HICON IconFromPngOfSize(const std::wstring& path, int size) noexcept {
 
 }  // namespace
 
-HICON LoadRecolouredIcon(HINSTANCE module, int id, int size, COLORREF black) noexcept {
+HBITMAP LoadRecolouredStrip(HINSTANCE module, std::span<const int> ids, int size,
+                            COLORREF black) noexcept {
   try {
-    UniqueHIcon icon(static_cast<HICON>(
-        ::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-    if (!icon) return nullptr;
-    std::vector<uint32_t> pixels;
-    if (!ReadIconPixels(icon.get(), size, pixels)) return nullptr;
+    Dib strip = CreateDib(static_cast<int>(ids.size()) * size, size);
+    if (!strip.pixels) return nullptr;
+    const size_t stride = ids.size() * static_cast<size_t>(size);
+    std::fill_n(strip.pixels, stride * static_cast<size_t>(size), 0u);
     const uint32_t replacement =
         (GetRValue(black) << 16) | (GetGValue(black) << 8) | GetBValue(black);
-    for (uint32_t& p : pixels) {
-      if ((p & 0xFFFFFF) == 0 && (p >> 24) != 0) {
-        // Premultiplied like the source, so partly transparent edge pixels stay smooth.
-        const uint32_t a = p >> 24;
-        const uint32_t r = ((replacement >> 16) & 0xFF) * a / 255;
-        const uint32_t g = ((replacement >> 8) & 0xFF) * a / 255;
-        const uint32_t b = (replacement & 0xFF) * a / 255;
-        p = (a << 24) | (r << 16) | (g << 8) | b;
+    std::vector<uint32_t> pixels;
+    for (size_t i = 0; i < ids.size(); ++i) {
+      UniqueHIcon icon(static_cast<HICON>(
+          ::LoadImageW(module, MAKEINTRESOURCEW(ids[i]), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+      if (!icon || !ReadIconPixels(icon.get(), size, pixels)) {
+        Trace(u"Brimlet: a button picture could not be loaded");
+        continue;  // its place stays clear
+      }
+      for (uint32_t& p : pixels) {
+        if ((p & 0xFFFFFF) == 0 && (p >> 24) != 0) {
+          // Premultiplied like the source, so partly transparent edge pixels stay smooth.
+          const uint32_t a = p >> 24;
+          const uint32_t r = ((replacement >> 16) & 0xFF) * a / 255;
+          const uint32_t g = ((replacement >> 8) & 0xFF) * a / 255;
+          const uint32_t b = (replacement & 0xFF) * a / 255;
+          p = (a << 24) | (r << 16) | (g << 8) | b;
+        }
+      }
+      for (int y = 0; y < size; ++y) {
+        std::copy_n(pixels.begin() + static_cast<ptrdiff_t>(y) * size, size,
+                    strip.pixels + y * stride + i * static_cast<size_t>(size));
       }
     }
-    return IconFromPixels(pixels, size);
+    ::GdiFlush();
+    return static_cast<HBITMAP>(strip.bitmap.release());
   } catch (...) {
-    Trace(u"Brimlet: an icon could not be recoloured");
+    Trace(u"Brimlet: the button pictures could not be made");
     return nullptr;
   }
 }

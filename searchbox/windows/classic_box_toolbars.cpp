@@ -55,14 +55,13 @@ void SearchBoxWindow::BuildSystemButtons() noexcept {
   systemImages_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 3, 0);
   const int ids[] = {ID_SETTINGS, ID_PUSH_PIN, ID_HELP};
   TBBUTTON buttons[3] = {};
-  const COLORREF dark = ::GetSysColor(COLOR_3DDKSHADOW);
+  int first = -1;
+  if (UniqueGdiObject strip{
+          LoadRecolouredStrip(module_, ids, size, ::GetSysColor(COLOR_3DDKSHADOW))}) {
+    first = ImageList_Add(systemImages_, static_cast<HBITMAP>(strip.get()), nullptr);
+  }
   for (int i = 0; i < 3; ++i) {
-    int image = -1;
-    if (HICON icon = LoadRecolouredIcon(module_, ids[i], size, dark)) {
-      image = ImageList_AddIcon(systemImages_, icon);
-      ::DestroyIcon(icon);
-    }
-    buttons[i].iBitmap = image >= 0 ? image : I_IMAGENONE;
+    buttons[i].iBitmap = first >= 0 ? first + i : I_IMAGENONE;
     buttons[i].idCommand = ids[i];
     buttons[i].fsState = TBSTATE_ENABLED;
     buttons[i].fsStyle = static_cast<BYTE>(ids[i] == ID_PUSH_PIN ? BTNS_CHECK : BTNS_BUTTON);
