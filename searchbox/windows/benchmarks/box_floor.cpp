@@ -1,8 +1,8 @@
 // The floor of the summon latency benchmark: only what every classic box must do before it
 // is shown. OLE and the common controls are started, the catalogue is read through the
-// platform DOM, the box's dialog is created from its own template, takes the foreground
-// with the focus in its edit, and is shown. None of the box's own work (settings, history,
-// toolbars, pictures, fonts, placement) is done, so no box can be shown sooner on the same
+// platform DOM, the box's dialog is created from its own template, made opaque, forced to
+// the foreground with the focus in its edit, and shown. None of the box's own work (settings,
+// history, toolbars, pictures, fonts, placement) is done, so no box can be shown sooner on the same
 // machine.
 //   box_floor.exe <folder of the catalogue, as Brimlet.exe's own>
 #include <windows.h>
@@ -12,6 +12,7 @@
 
 #include "../../resources/searchbox_dialog_ids.h"
 #include "catalogue_reader.h"
+#include "placement_win32.h"
 #include "settings_win32.h"
 #include "win32/wide.h"
 #include "win32/win32_system.h"
@@ -54,9 +55,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   HWND box = ::CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_SEARCH_BOX), nullptr, &Proc, 0);
   if (box == nullptr) return 4;
   ::SetWindowTextW(box, L"box floor");
-  // Both designs are layered with a constant alpha; without one the window is never drawn.
-  ::SetLayeredWindowAttributes(box, 0, 255, LWA_ALPHA);
-  ::SetForegroundWindow(box);
+  // Both designs are layered with a constant alpha (without one the window is never drawn)
+  // and are forced to the foreground although another program has it.
+  brimlet::win32::ApplyOpacity(box, 100);
+  brimlet::win32::BringToForeground(box);
   ::SetFocus(::GetDlgItem(box, IDC_SEARCH_WORDS));
   ::ShowWindow(box, SW_SHOWDEFAULT);
   MSG msg;
