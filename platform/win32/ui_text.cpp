@@ -10,6 +10,20 @@ std::wstring LoadResourceString(HINSTANCE module, UINT id) {
   return std::wstring(text, static_cast<size_t>(length));
 }
 
+int TextWidth(HWND control, HFONT font) noexcept {
+  wchar_t text[256] = {};
+  const int length = ::GetWindowTextW(control, text, 256);
+  if (length <= 0) return 0;
+  if (font == nullptr) font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+  HDC dc = ::GetDC(control);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  RECT extent{};
+  ::DrawTextW(dc, text, length, &extent, DT_CALCRECT | DT_SINGLELINE);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(control, dc);
+  return extent.right;
+}
+
 int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
                    UINT flags) noexcept {
   return ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);

@@ -119,17 +119,10 @@ int RoomRightOf(HWND dialog, HWND control, const RECT& rc) noexcept {
 // Fonts differ between systems: a text that does not fit its control grows the control
 // into the free room beside it rather than be cut off.
 void FitToText(HWND dialog, HWND control, bool checkBox) noexcept {
-  wchar_t text[256] = {};
-  const int length = ::GetWindowTextW(control, text, 256);
-  if (length <= 0) return;
-  HDC dc = ::GetDC(control);
-  HGDIOBJ old =
-      ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
-  RECT extent{};
-  ::DrawTextW(dc, text, length, &extent, DT_CALCRECT | DT_SINGLELINE);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(control, dc);
-  const int needed = extent.right + (checkBox ? ::GetSystemMetrics(SM_CXMENUCHECK) + 6 : 2);
+  const int text =
+      TextWidth(control, reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
+  if (text <= 0) return;
+  const int needed = text + (checkBox ? ::GetSystemMetrics(SM_CXMENUCHECK) + 6 : 2);
   const RECT rc = ChildRect(dialog, control);
   if (needed <= rc.right - rc.left) return;
   const int width = std::min(needed, RoomRightOf(dialog, control, rc) - static_cast<int>(rc.left));

@@ -140,7 +140,6 @@ HBITMAP LoadRecolouredStrip(HINSTANCE module, std::span<const int> ids, int size
                     strip.pixels + y * stride + i * static_cast<size_t>(size));
       }
     }
-    ::GdiFlush();
     return static_cast<HBITMAP>(strip.bitmap.release());
   } catch (...) {
     Trace(u"Brimlet: the button pictures could not be made");

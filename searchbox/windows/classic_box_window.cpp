@@ -145,8 +145,7 @@ void SearchBoxWindow::OnInitDialog() noexcept {
     mailbox_ = NoticeMailbox::Create(hwnd(), kNoticeMessage, BoxNoticePolicy());
   } catch (...) {
   }
-  // The notice check starts after the first paint (AfterFirstPaint).
-  // The window icons come after the first paint (AfterFirstPaint).
+  // The notice check and the window icons come after the first paint (AfterFirstPaint).
   accelerators_ = ::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(IDR_SEARCH_BOX_ACCELERATORS));
   BoxStartup().Mark(u"accelerators");
   // Before anything can run a search: a search saves the whole history.

@@ -18,6 +18,7 @@
 #include "search_history.h"
 #include "settings_dialog_window.h"
 #include "testing/win32_test_support.h"
+#include "win32/ui_text.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
@@ -262,18 +263,9 @@ TEST_F(SettingsDialogWindowTest, ResizingStretchesGroupsAndListsAndMovesTheButto
 TEST_F(SettingsDialogWindowTest, LabelsWithRoomBesideThemShowTheirWholeText) {
   for (int id : {IDC_HIDE_WHEN_INACTIVE, IDC_USE_KEYBOARD_HOOK, IDC_SNAP}) {
     HWND label = Item(id);
-    wchar_t text[256] = {};
-    const int length = ::GetWindowTextW(label, text, 256);
-    HDC dc = ::GetDC(label);
-    HGDIOBJ old =
-        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
-    RECT extent{};
-    ::DrawTextW(dc, text, length, &extent, DT_CALCRECT | DT_SINGLELINE);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(label, dc);
     RECT rc{};
     ::GetClientRect(label, &rc);
-    EXPECT_GE(rc.right, extent.right + ::GetSystemMetrics(SM_CXMENUCHECK)) << id;
+    EXPECT_GE(rc.right, TextWidth(label) + ::GetSystemMetrics(SM_CXMENUCHECK)) << id;
   }
 }
 

@@ -17,6 +17,7 @@
 #include "search_history.h"
 #include "settings_win32.h"
 #include "testing/win32_test_support.h"
+#include "win32/ui_text.h"
 #include "win32/wide.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_system.h"
@@ -405,18 +406,10 @@ TEST_F(ClassicBoxWindowTest, AtTheScreensDpiTheBoxFitsTheWorkAreaAndItsPicturesS
     }
     EXPECT_LE(ChildRect(box.hwnd(), IDC_SEARCH_WORDS).right, ChildRect(box.hwnd(), IDOK).left);
     // The check box's text fits beside its mark.
-    HWND check = ::GetDlgItem(box.hwnd(), IDC_RECORD_SEARCH_WORDS);
-    wchar_t text[64] = {};
-    const int length = ::GetWindowTextW(check, text, 64);
-    HDC dc = ::GetDC(check);
-    HGDIOBJ old =
-        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(check, WM_GETFONT, 0, 0)));
-    RECT extent{};
-    ::DrawTextW(dc, text, length, &extent, DT_CALCRECT | DT_SINGLELINE);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(check, dc);
+    const int text = TextWidth(::GetDlgItem(box.hwnd(), IDC_RECORD_SEARCH_WORDS));
+    EXPECT_GT(text, 0);
     const RECT checkRect = ChildRect(box.hwnd(), IDC_RECORD_SEARCH_WORDS);
-    EXPECT_LE(extent.right + ::GetSystemMetrics(SM_CXMENUCHECK), checkRect.right - checkRect.left);
+    EXPECT_LE(text + ::GetSystemMetrics(SM_CXMENUCHECK), checkRect.right - checkRect.left);
     // Pictures drawn for 96 DPI, at the screen's.
     const struct {
       int toolbar;
