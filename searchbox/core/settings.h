@@ -86,6 +86,10 @@ class Settings {
   void SetUpdate(bool value) noexcept;
   bool RunOnce() const noexcept;
   void SetRunOnce(bool value) noexcept;
+  // The host keeps a box process prepared, shown at once by the next summon; off, every
+  // summon starts a new box process.
+  bool PrepareSearchBox() const noexcept;
+  void SetPrepareSearchBox(bool value) noexcept;
 
   // Numbers.
   int32_t LastWindowPosLeft() const noexcept;
