@@ -14,6 +14,7 @@
 #include "placement_win32.h"
 #include "settings_win32.h"
 #include "start_engine.h"
+#include "search_history.h"
 #include "win32/startup_timeline.h"
 #include "win32/instance_finder.h"
 #include "win32/ui_text.h"
@@ -164,7 +165,10 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   BoxStartup().Mark(u"system-toolbar");
   if (catalogue_) {
     try {
-      current_ = ChooseBoxStartEngine(settings_, *catalogue_, current_);
+      // Prepared in advance: the catalogue's default until the box opens, since the start
+      // engine rule may write "LastSearchEngine".
+      current_ = deferred_ ? ChooseStartEngine(*catalogue_, nullptr, {}).engine
+                           : ChooseBoxStartEngine(settings_, *catalogue_, current_);
     } catch (...) {
     }
   }
@@ -172,6 +176,39 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   BoxStartup().Mark(u"engine");
   resizer_.Start(hwnd(), kResizeTable, {.minimumIsInitialSize = false});
   resizer_.LaidOutFor(layoutClient_);
+  if (!deferred_) FinishOpening();
+}
+
+void SearchBoxWindow::OpenPrepared() noexcept {
+  if (hwnd() == nullptr || opened_) return;
+  opened_ = true;
+  // What a cold box would read at its creation, read now.
+  try {
+    history_ = std::make_shared<SearchHistory>();
+    LoadHistoryInto(registry_, *history_);
+  } catch (...) {
+  }
+  record_ = settings_.RecordSearchWords();
+  hideWhenInactive_ = settings_.HideAtInactivate();
+  std::wstring words;
+  if (settings_.RecordSearchWords() && settings_.ShowLastSearchWords()) {
+    if (std::optional<std::u16string> newest = history_->WordsAt(0)) words = ToWide(*newest);
+  }
+  ::SetWindowTextW(Item(IDC_SEARCH_WORDS), words.c_str());
+  if (catalogue_) {
+    try {
+      current_ = ChooseBoxStartEngine(settings_, *catalogue_, nullptr);
+    } catch (...) {
+    }
+  }
+  UpdateEngineButton();
+  ::ShowWindow(Item(IDC_RECORD_SEARCH_WORDS), SW_SHOWNA);  // hidden again below when off
+  FinishOpening();
+  ::ShowWindow(hwnd(), SW_SHOW);
+  BoxStartup().Mark(u"shown");
+}
+
+void SearchBoxWindow::FinishOpening() noexcept {
   PlaceWindow();
   ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
   BringToForeground(hwnd());
@@ -343,6 +380,8 @@ void SearchBoxWindow::OnDestroy() noexcept {
   if (engineImages_ != nullptr) ImageList_Destroy(engineImages_);
   if (systemImages_ != nullptr) ImageList_Destroy(systemImages_);
   engineImages_ = systemImages_ = nullptr;
+  // Never shown: nothing of the user's to store, and the process goes on waiting.
+  if (deferred_ && !opened_) return;
   if (settings_.RememberImeState()) SaveImeState(Item(IDC_SEARCH_WORDS), settings_);
   RECT rc{};
   if (::GetWindowRect(hwnd(), &rc)) settings_.SetLastWindowRect(ToRect(rc));

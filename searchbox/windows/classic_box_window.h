@@ -36,6 +36,14 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   // Creates the dialog without owner; nothing on failure.
   HWND Create() noexcept;
 
+  // Before Create: the box is made hidden, in advance, and opens only at OpenPrepared. Until
+  // then it takes no settings that may change, writes nothing, and its destruction is
+  // silent (no rectangle stored, no quit message).
+  void DeferOpening() noexcept { deferred_ = true; }
+  // Takes the history, settings and monitors of now, as a new box would at its creation,
+  // and shows the box in front with the focus in its field.
+  void OpenPrepared() noexcept;
+
   bool PreTranslateMessage(MSG& msg) noexcept override;
 
   // The notice check's mailbox once a check was asked for; tests hand results in here.
@@ -46,6 +54,8 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
 
  private:
   void OnInitDialog() noexcept;
+  // The last steps of the opening: placement, opacity, foreground, focus, input method.
+  void FinishOpening() noexcept;
   // The edit paints within the box's first paint; what need not be ready for it runs after.
   void OnFirstPaint() noexcept;
   void AfterFirstPaint() noexcept;
@@ -96,6 +106,8 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   bool hideWhenInactive_ = true;
   bool searching_ = false;
   bool firstPaintSeen_ = false;
+  bool deferred_ = false;
+  bool opened_ = false;
 
   std::unique_ptr<SearchEngineList> catalogue_;
   std::vector<const ISearchEngineItem*> rotation_;
