@@ -90,7 +90,9 @@ void BoxLauncher::OnBoxEnded(DWORD processId) noexcept {
   if (kind == Kind::kCold) {
     Apply(supply_.OnColdEnded(Prepare()));
   } else if (kind == Kind::kReady) {
-    Apply(supply_.OnReadyEnded(ReadyEndOf(exitCode), Prepare()));
+    const ReadyBoxEnd how = ReadyEndOf(exitCode);
+    if (how == ReadyBoxEnd::kUnexpected) Trace(u"Tessiv: the ready box ended unexpectedly");
+    Apply(supply_.OnReadyEnded(how, Prepare()));
   }
 }
 

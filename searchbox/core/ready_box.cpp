@@ -32,6 +32,9 @@ void ReadyBoxSession::OnSummon() noexcept {
     AnswerSecondSummon(env_);
     return;
   }
+  // Before anything that reads the registry or the disk: the user may be typing already.
+  // Should a cold box be needed after all, it takes the foreground from here.
+  box_.TakeForeground();
   switch (DecideReadyShow(box_.Prepared(), box_.Current(), settings_)) {
     case ReadyShow::kGiveWay:
       gaveWay_ = true;

@@ -49,6 +49,9 @@ class IPreparedBox {
   // What the window was made for, and what the settings, display and files say now.
   virtual BoxPreparation Prepared() const noexcept = 0;
   virtual BoxPreparation Current() const noexcept = 0;
+  // Takes the foreground and the focus for the hidden window at once, so the keys typed from
+  // now on wait in its queue instead of reaching the program behind.
+  virtual void TakeForeground() noexcept = 0;
   // Makes the window again for the present settings and catalogue; false on failure.
   virtual bool Rebuild() noexcept = 0;
   // Takes the settings, history and monitors of now, shows the window in front with the

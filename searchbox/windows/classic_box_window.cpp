@@ -138,10 +138,9 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   RECT templateClient{0, 0, IDD_SEARCH_BOX_WIDTH, IDD_SEARCH_BOX_HEIGHT};
   ::MapDialogRect(hwnd(), &templateClient);
   layoutClient_ = SIZE{templateClient.right, templateClient.bottom};
-  try {
-    ::SetWindowTextW(hwnd(), LoadResourceString(module_, IDS_BOX_TITLE).c_str());
-  } catch (...) {
-  }
+  // A box prepared in advance gets its title when it opens: until then no search for the
+  // running box (by class and title) can take it for one.
+  if (!deferred_) SetTitle();
   try {
     mailbox_ = NoticeMailbox::Create(hwnd(), kNoticeMessage, BoxNoticePolicy());
   } catch (...) {
@@ -179,9 +178,29 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   if (!deferred_) FinishOpening();
 }
 
+void SearchBoxWindow::SetTitle() noexcept {
+  try {
+    ::SetWindowTextW(hwnd(), LoadResourceString(module_, IDS_BOX_TITLE).c_str());
+  } catch (...) {
+  }
+}
+
+void SearchBoxWindow::TakeForeground() noexcept {
+  if (hwnd() == nullptr) return;
+  // The summon granted this process the foreground: no attaching to another program's
+  // input, unless the system refuses all the same.
+  if (::GetForegroundWindow() != hwnd() && !::SetForegroundWindow(hwnd())) {
+    BringToForeground(hwnd());
+  }
+  ::SetFocus(Item(IDC_SEARCH_WORDS));
+}
+
 void SearchBoxWindow::OpenPrepared() noexcept {
   if (hwnd() == nullptr || opened_) return;
   opened_ = true;
+  TakeForeground();  // done already, unless the box was made again since
+  HWND edit = Item(IDC_SEARCH_WORDS);
+  SetTitle();
   // What a cold box would read at its creation, read now.
   try {
     history_ = std::make_shared<SearchHistory>();
@@ -194,7 +213,7 @@ void SearchBoxWindow::OpenPrepared() noexcept {
   if (settings_.RecordSearchWords() && settings_.ShowLastSearchWords()) {
     if (std::optional<std::u16string> newest = history_->WordsAt(0)) words = ToWide(*newest);
   }
-  ::SetWindowTextW(Item(IDC_SEARCH_WORDS), words.c_str());
+  ::SetWindowTextW(edit, words.c_str());
   if (catalogue_) {
     try {
       current_ = ChooseBoxStartEngine(settings_, *catalogue_, nullptr);
@@ -203,7 +222,9 @@ void SearchBoxWindow::OpenPrepared() noexcept {
   }
   UpdateEngineButton();
   ::ShowWindow(Item(IDC_RECORD_SEARCH_WORDS), SW_SHOWNA);  // hidden again below when off
-  FinishOpening();
+  PlaceWindow();
+  ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
+  FinishFieldState();
   ::ShowWindow(hwnd(), SW_SHOW);
   BoxStartup().Mark(u"shown");
 }
@@ -212,8 +233,12 @@ void SearchBoxWindow::FinishOpening() noexcept {
   PlaceWindow();
   ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
   BringToForeground(hwnd());
+  ::SetFocus(Item(IDC_SEARCH_WORDS));
+  FinishFieldState();
+}
+
+void SearchBoxWindow::FinishFieldState() noexcept {
   HWND edit = Item(IDC_SEARCH_WORDS);
-  ::SetFocus(edit);
   ::SendMessageW(edit, EM_SETSEL, 0, -1);
   if (!settings_.RecordSearchWords()) {
     ::CheckDlgButton(hwnd(), IDC_RECORD_SEARCH_WORDS, BST_UNCHECKED);

@@ -40,6 +40,9 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   // then it takes no settings that may change, writes nothing, and its destruction is
   // silent (no rectangle stored, no quit message).
   void DeferOpening() noexcept { deferred_ = true; }
+  // The prepared box takes the foreground and the focus while still hidden: the keys typed
+  // from then on wait in its queue until it has opened.
+  void TakeForeground() noexcept;
   // Takes the history, settings and monitors of now, as a new box would at its creation,
   // and shows the box in front with the focus in its field.
   void OpenPrepared() noexcept;
@@ -56,6 +59,9 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   void OnInitDialog() noexcept;
   // The last steps of the opening: placement, opacity, foreground, focus, input method.
   void FinishOpening() noexcept;
+  // The field's selection, the record check box, the input method and the buttons' states.
+  void FinishFieldState() noexcept;
+  void SetTitle() noexcept;
   // The edit paints within the box's first paint; what need not be ready for it runs after.
   void OnFirstPaint() noexcept;
   void AfterFirstPaint() noexcept;

@@ -86,6 +86,7 @@ class PreparedClassicBox final : public IPreparedBox {
 
   BoxPreparation Prepared() const noexcept override { return prepared_; }
   BoxPreparation Current() const noexcept override { return PresentPreparation(settings_); }
+  void TakeForeground() noexcept override { box_->TakeForeground(); }
   bool Rebuild() noexcept override { return Make(); }
   void Show() noexcept override {
     BoxStartup().Mark(u"summoned");

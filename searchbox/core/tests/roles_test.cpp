@@ -276,6 +276,7 @@ class FakePreparedBox final : public IPreparedBox {
   explicit FakePreparedBox(RecordingEnvironment& env) : env_(env) {}
   BoxPreparation Prepared() const noexcept override { return prepared; }
   BoxPreparation Current() const noexcept override { return current; }
+  void TakeForeground() noexcept override { env_.log.push_back("foreground"); }
   bool Rebuild() noexcept override {
     env_.log.push_back("rebuild");
     if (rebuildWorks) prepared = current;
@@ -355,7 +356,7 @@ TEST_F(ReadyBoxTest, WhenThePreparedWindowMayBeShown) {
 
 TEST_F(ReadyBoxTest, ShownWhenSummonedCountedThenAndClosedOrBroughtForwardByTheNext) {
   session_.OnSummon();
-  EXPECT_EQ(env_.log, std::vector<std::string>{"show, mutex held"});
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"foreground", "show, mutex held"}));
   EXPECT_TRUE(session_.Shown());
   EXPECT_EQ(settings_.SearchBox(), 1);
   EXPECT_EQ(settings_.SearchBoxMonthly(), 1);
@@ -385,13 +386,13 @@ TEST_F(ReadyBoxTest, AnotherOpenBoxIsAnsweredAndThisOneStaysReady) {
   }
   env_.log.clear();
   session_.OnSummon();  // that box has gone
-  EXPECT_EQ(env_.log, std::vector<std::string>{"show, mutex held"});
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"foreground", "show, mutex held"}));
 }
 
 TEST_F(ReadyBoxTest, ChangesSinceThePreparationRebuildOrGiveWay) {
   box_.current.large = true;
   session_.OnSummon();
-  EXPECT_EQ(env_.log, (std::vector<std::string>{"rebuild", "show, mutex held"}));
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"foreground", "rebuild", "show, mutex held"}));
   EXPECT_EQ(settings_.SearchBox(), 1);
   session_.OnBoxClosed();
 
