@@ -16,7 +16,7 @@
 #include "win32/trace.h"
 #include "win32/wide.h"
 #include "win32/window.h"
-#include "window_runners.h"
+#include "box_runners.h"
 
 namespace brimlet::win32 {
 namespace {

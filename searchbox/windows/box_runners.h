@@ -1,6 +1,6 @@
-// The windows the roles run, provided by the window folders. Each creates its window,
-// adds its message filter to `loop`, runs the loop and returns its exit code, or -1 when
-// the window cannot be created (the settings dialog returns 0 then).
+// The two box designs as the program's entry runs them. Each creates its window, adds its
+// message filter to `loop`, runs the loop and returns its exit code, or -1 when the window
+// cannot be created.
 #pragma once
 
 #include "roles.h"
@@ -11,7 +11,6 @@ namespace brimlet::win32 {
 
 int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
 int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
-int RunSettingsDialogWindow(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
 // The ready role's box: prepared hidden, shown by a summon (ready_box.h); returns the role's
 // exit code.
 int RunReadySearchBox(AppModule& module, MessageLoop& loop, Settings& settings,
