@@ -28,22 +28,15 @@
 #include <vector>
 
 #include "core/summon_protocol.h"
+#include "launch_timing.h"
 
 namespace {
 
 constexpr wchar_t kBoxTitle[] = L"\u30d6\u30ea\u30e0\u30ec\u30c3\u30c8\u30dc\u30c3\u30af\u30b9";
 constexpr int kSearchWordsId = 1040;
 
-double Now() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using brimlet::bench::Median;
+using brimlet::bench::Now;
 
 void Pump() {
   MSG msg;
@@ -230,39 +223,10 @@ bool PrepareRound(Stage& stage, bool warm) {
   return true;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
-
 // CreateProcess until its window is visible (as summon_timer measures the minimal window).
 double TimeMinimal(const std::wstring& program) {
-  std::wstring line = L"\"" + program + L"\"";
-  STARTUPINFOW si{sizeof(si)};
-  PROCESS_INFORMATION pi{};
-  const double start = Now();
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-    return -1;
-  }
-  double shown = -1;
-  HWND window = nullptr;
-  while (Now() - start < 20'000) {
-    window = ::FindWindowW(L"BrimletMinimalWindow", L"minimal");
-    if (window != nullptr && ::IsWindowVisible(window)) {
-      shown = Now() - start;
-      break;
-    }
-    ::Sleep(1);
-  }
-  ::Sleep(400);
-  if (window != nullptr) ::PostMessageW(window, WM_CLOSE, 0, 0);
-  if (::WaitForSingleObject(pi.hProcess, 10'000) != WAIT_OBJECT_0)
-    ::TerminateProcess(pi.hProcess, 1);
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return shown;
+  return brimlet::bench::TimeToVisible(
+      {L"\"" + program + L"\"", L"BrimletMinimalWindow", L"minimal"});
 }
 
 int Type(bool warm, int rounds, double pauseMs, const std::wstring& words, double keyMs) {
@@ -275,8 +239,10 @@ int Type(bool warm, int rounds, double pauseMs, const std::wstring& words, doubl
       std::printf("round %2d: no box in front with the caret in its field\n", i + 1);
       continue;
     }
-    ::Sleep(300);  // the last keys reach the field
-    const std::wstring text = FieldText(summoned.box);
+    // A sent WM_GETTEXT is answered before the keys still queued for the box: wait for them
+    // (a key that went to another window never comes, and the text stays short).
+    std::wstring text;
+    WaitFor([&] { return (text = FieldText(summoned.box)) == words; }, 3000);
     const bool same = text == words;
     exact += same ? 1 : 0;
     std::printf("round %2d: shown in %6.1f ms, field \"%ls\"%s\n", i + 1, summoned.ms, text.c_str(),

@@ -20,9 +20,15 @@ test_engine='{7B1E0001-0000-4000-8000-000000000001}'  # the test catalogue's def
 
 fail() { echo "FAIL: $*"; cleanup; exit 1; }
 host=
+# Asks the host to exit as a user would and waits a while for it; true when it is gone.
+host_exit() {
+  wine "$build/tests/tray_poke.exe" exit >/dev/null 2>&1
+  local _
+  for _ in $(seq 100); do kill -0 "$host" 2>/dev/null || return 0; sleep 0.1; done
+  return 1
+}
 cleanup() {
-  [ -n "$host" ] && wine "$build/tests/tray_poke.exe" exit >/dev/null 2>&1
-  [ -n "$host" ] && kill "$host" 2>/dev/null && wait "$host" 2>/dev/null
+  [ -n "$host" ] && ! host_exit && kill "$host" 2>/dev/null
   host=
   end_boxes
   wine reg delete "$key" /f >/dev/null 2>&1
@@ -36,7 +42,8 @@ boxes() {
   done
 }
 end_boxes() { local pid; for pid in $(boxes); do kill "$pid" 2>/dev/null; done; }
-probe() { wine "$build/tests/summon_probe.exe" "$@" 2>&1 | tr -d '\r'; }
+# Bounded: a probe left waiting would hold the test until its time-out.
+probe() { timeout 150 wine "$build/tests/summon_probe.exe" "$@" 2>&1 | tr -d '\r'; }
 number() {  # the DWORD value, in decimal; empty when missing
   local hex
   hex=$(LANG=C wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' |
@@ -110,8 +117,7 @@ setting PrepareSearchBox 1
 # The host's exit ends the box it started and that is still open.
 out=$(probe cold open) || fail "summon before the exit: $out"
 [ -n "$(boxes)" ] || fail "no box open before the exit"
-wine "$build/tests/tray_poke.exe" exit >/dev/null 2>&1
-wait "$host" 2>/dev/null
+host_exit || fail "the host did not exit"
 host=
 for _ in $(seq 50); do [ -z "$(boxes)" ] && break; sleep 0.1; done
 [ -z "$(boxes)" ] || fail "Brimlet.exe still runs after the host's exit: $(boxes)"
