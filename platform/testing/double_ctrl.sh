@@ -23,11 +23,11 @@ press_double_ctrl() {
 # and the host's own "/start" ending at once (its catalogue update marked as done now).
 #   classic_box_settings <settings-key>
 classic_box_settings() {
-  wine reg add "$1" /v LastSearchServiceConfig /t REG_DWORD /d "$(date +%s)" /f >/dev/null ||
+  wine reg add "$1" /v LastSearchServiceConfig /t REG_DWORD /d "$(date +%s)" /f >/dev/null 2>&1 ||
     fail "registry"
   local setting
   for setting in "SearchBoxDesign 0" "SearchBoxDesignMigrated 1" "Update 0" "HideAtInactivate 0"; do
     set -- "$1" $setting
-    wine reg add "$1" /v "$2" /t REG_DWORD /d "$3" /f >/dev/null || fail "registry"
+    wine reg add "$1" /v "$2" /t REG_DWORD /d "$3" /f >/dev/null 2>&1 || fail "registry"
   done
 }

@@ -9,6 +9,8 @@
 //     alternates a summon with starting the minimal window program; prints both medians
 //   summon_probe.exe show | open
 //     one summon: prints the field's text, then closes the box (show) or leaves it (open)
+//   summon_probe.exe twice
+//     a summon, then a second double press while the box is in front: it must close
 //   summon_probe.exe parents
 //     each Brimlet.exe running and the program that started it
 //   summon_probe.exe memory
@@ -93,7 +95,7 @@ class Stage {
  public:
   Stage() {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = &::DefWindowProcW;
+    wc.lpfnWndProc = &Proc;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"BrimletSummonProbe";
@@ -103,12 +105,19 @@ class Stage {
                           40, 40, 500, 120, nullptr, nullptr, wc.hInstance, nullptr);
   }
   ~Stage() { ::DestroyWindow(window_); }
+  // The characters this window took: keys that reached the program behind the box.
+  static int TakenCharacters() { return taken_; }
   bool TakeForeground() {
     ::SetForegroundWindow(window_);
     return WaitFor([&] { return ::GetForegroundWindow() == window_; }, 3000);
   }
 
  private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CHAR) ++taken_;
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+  static inline int taken_ = 0;
   HWND window_ = nullptr;
 };
 
@@ -244,9 +253,14 @@ int Type(bool warm, int rounds, double pauseMs, const std::wstring& words, doubl
     std::wstring text;
     WaitFor([&] { return (text = FieldText(summoned.box)) == words; }, 3000);
     const bool same = text == words;
+    static int takenBefore = 0;
+    const int taken = Stage::TakenCharacters() - takenBefore;
+    takenBefore = Stage::TakenCharacters();
     exact += same ? 1 : 0;
-    std::printf("round %2d: shown in %6.1f ms, field \"%ls\"%s\n", i + 1, summoned.ms, text.c_str(),
+    std::printf("round %2d: shown in %6.1f ms, field \"%ls\"%s", i + 1, summoned.ms, text.c_str(),
                 same ? "" : "  <- not the words typed");
+    if (taken > 0) std::printf(" (%d reached the program behind)", taken);
+    std::printf("\n");
     if (!CloseBox(summoned.box, warm)) return 2;
   }
   std::printf("exact: %d of %d\n", exact, rounds);
@@ -277,6 +291,32 @@ int Bench(bool warm, int rounds, const std::wstring& minimal) {
   std::printf("median: %s summon %.1f ms, minimal window %.1f ms, ratio %.2f (%d rounds)\n",
               warm ? "warm" : "cold", Median(summons), Median(minimals), Median(ratios), rounds);
   return 0;
+}
+
+// A double press while the box is in front closes it (the hook then runs in the box's own
+// process).
+int SummonTwice(bool warm) {
+  Stage stage;
+  if (!PrepareRound(stage, warm)) return 2;
+  const Summoned summoned = Summon(0, L"", 0);
+  if (!summoned.ok) {
+    std::printf("no box in front with the caret in its field\n");
+    return 1;
+  }
+  ::Sleep(500);
+  for (int i = 0; i < 2; ++i) {
+    Key(VK_CONTROL, false);
+    PumpFor(15);
+    Key(VK_CONTROL, true);
+    PumpFor(30);
+  }
+  if (!WaitFor([] { return VisibleBox() == nullptr; }, 5'000)) {
+    std::printf("the second double press left the box open\n");
+    CloseBox(summoned.box, warm);
+    return 1;
+  }
+  std::printf("closed by the second double press\n");
+  return WaitFor([] { return ReadyBox() != nullptr; }, 20'000) || !warm ? 0 : 2;
 }
 
 int Show(bool warm, bool keepOpen) {
@@ -358,6 +398,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (left >= 1 && std::wcscmp(argv[at], L"show") == 0) return Show(warm, false);
   if (left >= 1 && std::wcscmp(argv[at], L"open") == 0) return Show(warm, true);
+  if (left >= 1 && std::wcscmp(argv[at], L"twice") == 0) return SummonTwice(warm);
   if (left >= 1 && std::wcscmp(argv[at], L"parents") == 0) return Parents();
   if (left >= 1 && std::wcscmp(argv[at], L"memory") == 0) {
     if (warm) WaitFor([] { return ReadyBox() != nullptr; }, 20'000);
@@ -369,6 +410,7 @@ int wmain(int argc, wchar_t** argv) {
                "usage: summon_probe [warm|cold] type <rounds> <pause ms> <words> <ms per key>\n"
                "       summon_probe [warm|cold] bench <rounds> <minimal_window.exe>\n"
                "       summon_probe [warm|cold] show|open\n"
+               "       summon_probe [warm|cold] twice\n"
                "       summon_probe parents\n"
                "       summon_probe memory\n");
   return 2;

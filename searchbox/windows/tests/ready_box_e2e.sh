@@ -2,7 +2,8 @@
 # End to end through the host and its hook, with the box prepared in advance (the classic
 # design; Wine has no HTML engine for the page-based one). summon_probe.exe plays the user
 # from a window of its own in front: Ctrl twice with SendInput, then words.
-#  - the boxes' parent is the host; a summon shows the ready box in front, caret in its field
+#  - the boxes' parent is the host; a summon shows the ready box in front, caret in its field;
+#    a second double press while it is in front closes it
 #  - Ctrl Ctrl, 30 ms, "tokyo" at 20 ms a key leaves exactly "tokyo" in the box, 30 of 30
 #  - a setting, a history entry and a catalogue changed while it waits are what it shows,
 #    and it is counted when shown, not while it waits
@@ -32,7 +33,7 @@ cleanup() {
   host=
   end_boxes
   wine reg delete "$key" /f >/dev/null 2>&1
-  rm -f "$data/def_srch_engn.xml"
+  rm -f "$data/def_srch_engn.xml" "$out_file"
 }
 # Brimlet.exe processes of this prefix (every Wine process carries its prefix).
 boxes() {
@@ -42,19 +43,24 @@ boxes() {
   done
 }
 end_boxes() { local pid; for pid in $(boxes); do kill "$pid" 2>/dev/null; done; }
-# Bounded: a probe left waiting would hold the test until its time-out.
-probe() { timeout 150 wine "$build/tests/summon_probe.exe" "$@" 2>&1 | tr -d '\r'; }
+# Wine's output goes to a file, never to a pipe: a Wine server that a call happens to start
+# would hold a pipe open for as long as the host runs. Bounded: a probe left waiting would
+# hold the test until its time-out.
+out_file=$(mktemp)
+probe() {
+  timeout 150 wine "$build/tests/summon_probe.exe" "$@" >"$out_file" 2>&1
+  local rc=$?
+  tr -d '\r' <"$out_file"
+  return $rc
+}
+query() { LANG=C wine reg query "$key" /v "$1" >"$out_file" 2>/dev/null; tr -d '\r' <"$out_file"; }
 number() {  # the DWORD value, in decimal; empty when missing
   local hex
-  hex=$(LANG=C wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' |
-    awk -v v="$1" '$1 == v { print $3 }')
+  hex=$(query "$1" | awk -v v="$1" '$1 == v { print $3 }')
   [ -n "$hex" ] && echo $((hex))
 }
-text() {
-  LANG=C wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' |
-    awk -v v="$1" '$1 == v { print $3 }'
-}
-setting() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null || fail "registry"; }
+text() { query "$1" | awk -v v="$1" '$1 == v { print $3 }'; }
+setting() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1 || fail "registry"; }
 
 wine reg delete "$key" /f >/dev/null 2>&1
 rm -f "$data/def_srch_engn.xml"
@@ -71,6 +77,9 @@ out=$(probe parents)
 [ -n "$out" ] || fail "no box process after the first box closed (no ready box prepared)"
 if echo "$out" | grep -qv 'started by Tessiv.exe'; then fail "a box not started by the host: $out"; fi
 
+out=$(probe twice) || fail "second double press: $out"
+echo "$out"
+
 out=$(probe type "$rounds" 30 tokyo 20)
 rc=$?
 echo "$out" | tail -n1
@@ -79,15 +88,15 @@ echo "$out" | tail -n1
 # Changed while a box waits: the history shown, a setting, and a catalogue in the data folder.
 probe memory >/dev/null  # waits for the ready box
 [ -n "$(text LastSearchEngine)" ] || fail "no box stored its engine"
-wine reg delete "$key" /v LastSearchEngine /f >/dev/null || fail "registry"
+wine reg delete "$key" /v LastSearchEngine /f >/dev/null 2>&1 || fail "registry"
 before=$(number SearchBox)
 sleep 1
 [ "$(number SearchBox)" = "$before" ] || fail "a box was counted while it waited"
 [ -z "$(text LastSearchEngine)" ] || fail "the waiting box wrote its engine"
 setting RecordSearchWords 1
 setting ShowLastSearchWords 1
-wine reg add "$key\\SearchWords" /v SearchWords_00 /t REG_SZ /d "while it waited" /f >/dev/null &&
-  wine reg add "$key\\SearchWords" /v SearchEngine_00 /t REG_SZ /d "$test_engine" /f >/dev/null ||
+wine reg add "$key\\SearchWords" /v SearchWords_00 /t REG_SZ /d "while it waited" /f >/dev/null 2>&1 &&
+  wine reg add "$key\\SearchWords" /v SearchEngine_00 /t REG_SZ /d "$test_engine" /f >/dev/null 2>&1 ||
   fail "registry"
 mkdir -p "$data" && cp "$(dirname "$0")/data/def_srch_engn.xml" "$data/" || fail "data folder"
 out=$(probe show) || fail "summon after the changes: $out"
