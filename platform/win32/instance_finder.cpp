@@ -70,9 +70,7 @@ HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames, HINSTA
                         UINT titleId) noexcept {
   try {
     return FindInstanceWindow(classNames, LoadResourceString(module, titleId));
-  } catch (...) {
-    return nullptr;
-  }
+  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames,
@@ -82,9 +80,7 @@ HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames,
     if (search.ownPath.empty()) return nullptr;
     ::EnumWindows(&TestWindow, reinterpret_cast<LPARAM>(&search));
     return search.found && ::IsWindow(search.found) ? search.found : nullptr;
-  } catch (...) {
-    return nullptr;
-  }
+  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 bool SendToInstance(HWND window, UINT message, WPARAM wParam, LPARAM lParam,

@@ -6,6 +6,7 @@
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
 #include "window_runners.h"
+#include "ports/trace.h"
 
 namespace brimlet::win32 {
 
@@ -28,9 +29,7 @@ int RunSettingsDialogWindow(AppModule& module, MessageLoop& loop, Settings& sett
     const int result = loop.Run();
     loop.RemoveFilter(&dialog);
     return result;
-  } catch (...) {
-    return 0;
-  }
+  } BRIMLET_CATCH_RETURN_VALUE(0)
 }
 
 }  // namespace brimlet::win32

@@ -4,6 +4,7 @@
 #include "classic_box_window.h"
 #include "win32/startup_timeline.h"
 #include "window_runners.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 
@@ -24,9 +25,7 @@ int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings
     const int result = loop.Run();
     loop.RemoveFilter(&box);
     return result;
-  } catch (...) {
-    return -1;
-  }
+  } BRIMLET_CATCH_RETURN_VALUE(-1)
 }
 
 }  // namespace brimlet::win32

@@ -5,6 +5,7 @@
 #include "page_box_window.h"
 #include "win32/startup_timeline.h"
 #include "window_runners.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 
@@ -22,9 +23,7 @@ int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) n
     const int result = loop.Run();
     loop.RemoveFilter(&box);
     return box.GaveUp() ? -1 : result;
-  } catch (...) {
-    return -1;
-  }
+  } BRIMLET_CATCH_RETURN_VALUE(-1)
 }
 
 }  // namespace brimlet::win32
