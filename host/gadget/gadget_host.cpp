@@ -13,7 +13,8 @@ IGadgetList* GadgetHost::GetGadgetList() noexcept {
     // An empty folder name (the host's path was too long) must not scan the current folder.
     if (!gadgetsFolder_.empty()) list->Load(gadgetsFolder_);
     list_ = std::move(list);
-  } BRIMLET_CATCH_LOG()
+  }
+  BRIMLET_CATCH_LOG()
   return list_.get();
 }
 
@@ -55,7 +56,8 @@ void GadgetHost::RunDefaultCommands() noexcept {
         if (EqualsIgnoreAsciiCase(guid, defaultCommand)) gadget->ExecuteCommand(guid);
       }
     }
-  } BRIMLET_CATCH_LOG()  // Out of memory copying texts: the remaining defaults are skipped.
+  }
+  BRIMLET_CATCH_LOG()  // Out of memory copying texts: the remaining defaults are skipped.
 }
 
 }  // namespace brimlet

@@ -56,7 +56,8 @@ void GadgetList::RebindTrigger(std::u16string_view gadgetGuid) noexcept {
       gadget->RemoveTrigger();
       gadget->InstallTrigger();
     }
-  } BRIMLET_CATCH_LOG()
+  }
+  BRIMLET_CATCH_LOG()
 }
 
 GadgetResult GadgetList::ExecuteCommand(std::u16string_view commandGuid) noexcept {
@@ -64,7 +65,8 @@ GadgetResult GadgetList::ExecuteCommand(std::u16string_view commandGuid) noexcep
     for (const auto& gadget : items_) {
       if (HasCommand(*gadget, commandGuid)) return gadget->ExecuteCommand(commandGuid);
     }
-  } BRIMLET_CATCH_RETURN_VALUE(gadget_result::kUnexpected)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(gadget_result::kUnexpected)
   return gadget_result::kInvalidArgument;
 }
 
@@ -73,7 +75,8 @@ GadgetResult GadgetList::Configure(std::u16string_view gadgetGuid) noexcept {
     for (const auto& gadget : items_) {
       if (EqualsIgnoreAsciiCase(gadget->GetGuid(), gadgetGuid)) return gadget->Configure();
     }
-  } BRIMLET_CATCH_RETURN_VALUE(gadget_result::kUnexpected)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(gadget_result::kUnexpected)
   return gadget_result::kInvalidArgument;
 }
 

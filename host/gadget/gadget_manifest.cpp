@@ -85,7 +85,8 @@ std::unique_ptr<GadgetItem> ReadGadgetManifest(const GadgetEnvironment& env,
     gadget.defaultCommand = ChildText(*root, u"default_command");
     return std::make_unique<GadgetItem>(std::move(gadget), std::u16string(gadgetsFolder),
                                         env.binder);
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet

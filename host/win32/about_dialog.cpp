@@ -50,12 +50,14 @@ void AboutDialog::OnInitDialog() noexcept {
     const std::u16string version = Settings(registry).Version();
     const std::u16string filled = FillVersion(FromWide(WindowText(text)), version);
     ::SetWindowTextW(text, ToWide(filled).c_str());
-  } BRIMLET_CATCH_LOG()
+  }
+  BRIMLET_CATCH_LOG()
   CenterOnOwner(hwnd());
   try {
     resizer_.Start(hwnd(), kResizeTable,
                    {.sizeGrip = true, .minimumIsInitialSize = true, .clipChildren = true});
-  } BRIMLET_CATCH_LOG()
+  }
+  BRIMLET_CATCH_LOG()
 }
 
 bool AboutDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,

@@ -150,7 +150,8 @@ std::unique_ptr<IXmlDocument> LibXml2Parser::Load(std::span<const std::byte> byt
     DocumentPtr document(raw, xmlFreeDoc);
     if (raw->intSubset != nullptr || raw->extSubset != nullptr) return nullptr;
     return std::make_unique<LibXml2Document>(std::move(document));
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet

@@ -18,7 +18,8 @@ bool PosixFileSystem::FileExists(std::u16string_view path) const noexcept {
   try {
     struct stat st {};
     return ::stat(Utf16ToUtf8(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
-  } BRIMLET_CATCH_RETURN_VALUE(false)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 std::optional<std::vector<std::byte>> PosixFileSystem::ReadFile(std::u16string_view path,
@@ -44,7 +45,8 @@ bool PosixFileSystem::WriteFile(std::u16string_view path, std::span<const std::b
 bool PosixFileSystem::RemoveFile(std::u16string_view path) noexcept {
   try {
     return std::remove(Utf16ToUtf8(path).c_str()) == 0;
-  } BRIMLET_CATCH_RETURN_VALUE(false)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 std::optional<std::vector<FolderEntry>> PosixFileSystem::ListFolder(
@@ -70,7 +72,8 @@ bool PosixFileSystem::CreateFolder(std::u16string_view path) noexcept {
     const std::filesystem::path target(Utf16ToUtf8(path));
     std::filesystem::create_directories(target, error);
     return std::filesystem::is_directory(target, error);
-  } BRIMLET_CATCH_RETURN_VALUE(false)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 }  // namespace brimlet

@@ -37,7 +37,8 @@ NamedMutexResult LocalMutexFactory::Create(std::u16string_view name) noexcept {
     const bool existed = count > 0;
     ++count;
     return {std::make_unique<LocalMutex>(table_, std::u16string(name)), existed};
-  } BRIMLET_CATCH_RETURN_VALUE({})
+  }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace brimlet

@@ -182,8 +182,7 @@ TEST(ErrorBoundary, AThrowingHandlerIsTracedAndTheMessageGetsItsDefault) {
   ThrowingWindow window;
   ASSERT_NE(window.Make(), nullptr);
   ThrowingDialog dialog;
-  ASSERT_NE(dialog.CreateModeless(::GetModuleHandleW(nullptr), IDD_FRAMEWORK_TEST_DIALOG),
-            nullptr);
+  ASSERT_NE(dialog.CreateModeless(::GetModuleHandleW(nullptr), IDD_FRAMEWORK_TEST_DIALOG), nullptr);
   struct Case {
     HWND target;
     UINT message;
@@ -238,8 +237,8 @@ TEST(Guards, WindowDcSelectedObjectAndImageListGoBackOnEveryPath) {
     ASSERT_TRUE(dc);
     EXPECT_EQ(::WindowFromDC(dc.get()), window.hwnd());
     const HGDIOBJ before = ::GetCurrentObject(dc.get(), OBJ_FONT);
-    UniqueGdiObject font(::CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                                       L"Arial"));
+    UniqueGdiObject font(
+        ::CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
     ASSERT_TRUE(font);
     {
       const ScopedSelectObject selected(dc.get(), font.get());
@@ -281,7 +280,8 @@ class TwoFaced final : public ComObject<Answers<IDispatch, IID_IDispatch>,
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override {
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+                                          DISPID*) noexcept override {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,

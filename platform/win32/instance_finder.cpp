@@ -70,7 +70,8 @@ HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames, HINSTA
                         UINT titleId) noexcept {
   try {
     return FindInstanceWindow(classNames, LoadResourceString(module, titleId));
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames,
@@ -80,7 +81,8 @@ HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames,
     if (search.ownPath.empty()) return nullptr;
     ::EnumWindows(&TestWindow, reinterpret_cast<LPARAM>(&search));
     return search.found && ::IsWindow(search.found) ? search.found : nullptr;
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 bool SendToInstance(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -107,7 +109,8 @@ bool RelaunchSelf(std::wstring_view parameters) noexcept {
         nullptr, L"open", path.c_str(), arguments.c_str(), folder.c_str(), SW_SHOWNORMAL));
     if (started <= 32) Trace(u"Brimlet: the shell did not start the program again");
     return true;
-  } BRIMLET_CATCH_RETURN_VALUE(false)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 }  // namespace brimlet::win32

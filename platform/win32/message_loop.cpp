@@ -52,7 +52,8 @@ bool AppModule::AddMessageLoop(MessageLoop* loop) noexcept {
   try {
     loops_.emplace_back(::GetCurrentThreadId(), loop);
     return true;
-  } BRIMLET_CATCH_RETURN_VALUE(false)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 void AppModule::RemoveMessageLoop() noexcept {

@@ -13,14 +13,13 @@ namespace brimlet::win32 {
 // Only inside a catch block.
 inline HRESULT ResultFromCaughtException(const char* function, const char* file,
                                          int line) noexcept {
-  return TraceCaughtException(function, file, line) == CaughtException::kOutOfMemory
-             ? E_OUTOFMEMORY
-             : E_UNEXPECTED;
+  return TraceCaughtException(function, file, line) == CaughtException::kOutOfMemory ? E_OUTOFMEMORY
+                                                                                     : E_UNEXPECTED;
 }
 
 }  // namespace brimlet::win32
 
-#define BRIMLET_CATCH_RETURN()                                                       \
-  catch (...) {                                                                      \
+#define BRIMLET_CATCH_RETURN()                                                        \
+  catch (...) {                                                                       \
     return ::brimlet::win32::ResultFromCaughtException(__func__, __FILE__, __LINE__); \
   }

@@ -126,8 +126,8 @@ class UniqueWindowDc {
 class ScopedSelectObject {
  public:
   ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept
-      : dc_(dc), previous_(dc != nullptr && object != nullptr ? ::SelectObject(dc, object)
-                                                              : nullptr) {}
+      : dc_(dc),
+        previous_(dc != nullptr && object != nullptr ? ::SelectObject(dc, object) : nullptr) {}
   ScopedSelectObject(const ScopedSelectObject&) = delete;
   ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
   ~ScopedSelectObject() {

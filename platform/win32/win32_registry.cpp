@@ -59,7 +59,8 @@ bool Win32Registry::SetValue(RegistryRoot root, std::u16string_view key, std::u1
       copy.insert(copy.end(), {std::byte{0xFF}, std::byte{0xFF}});
       return ::SHSetValueW(RootKey(root), wkey.c_str(), wname.c_str(), type, copy.data(),
                            static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
-    } BRIMLET_CATCH_RETURN_VALUE(false)
+    }
+    BRIMLET_CATCH_RETURN_VALUE(false)
   }
   return ::SHSetValueW(RootKey(root), wkey.c_str(), wname.c_str(), type, data.data(),
                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;

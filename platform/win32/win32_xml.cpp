@@ -279,7 +279,8 @@ std::unique_ptr<IXmlDocument> Win32XmlParser::Load(
     ComPtr<IXMLDOMDocumentType> doctype;
     if (document->get_doctype(doctype.put()) == S_OK && doctype) return nullptr;
     return std::make_unique<Win32XmlDocument>(std::move(apartment), std::move(document));
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet::win32

@@ -144,7 +144,8 @@ std::unique_ptr<SearchEngineList> ReadCatalogue(const IXmlParser& parser,
       if (becomesDefault) list->SetDefault(added);
     }
     return list;
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)  // out of memory: no catalogue rather than half of one
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)  // out of memory: no catalogue rather than half of one
 }
 
 std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
@@ -155,7 +156,8 @@ std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
     const auto bytes = files.ReadFile(path, kMaxCatalogueBytes);
     if (!bytes) return nullptr;
     return ReadCatalogue(parser, *bytes, FolderOf(path));
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const IXmlParser& parser,
@@ -170,7 +172,8 @@ std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const 
     }
     if (programFolder.empty()) return nullptr;
     return ReadCatalogueFile(files, parser, Join(programFolder, kCatalogueFileName));
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet

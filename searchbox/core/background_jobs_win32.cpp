@@ -24,7 +24,8 @@ void RunBackgroundJobs(const JobOptions& options) noexcept {
     // Threads still running afterwards end with the process.
     ::WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
                              options.waitMilliseconds);
-  } BRIMLET_CATCH_LOG()
+  }
+  BRIMLET_CATCH_LOG()
 }
 
 }  // namespace brimlet::win32

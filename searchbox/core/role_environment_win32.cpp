@@ -67,7 +67,8 @@ std::unique_ptr<IImagingScope> Win32RoleEnvironment::StartImaging() noexcept {
       return nullptr;
     }
     return scope;
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 bool Win32RoleEnvironment::AskSwitchToNewDesign() noexcept {
@@ -75,14 +76,16 @@ bool Win32RoleEnvironment::AskSwitchToNewDesign() noexcept {
     return ShowMessageBox(nullptr, LoadResourceString(module_.Instance(), IDS_NEW_DESIGN_QUESTION),
                           LoadResourceString(module_.Instance(), IDS_BOX_TITLE),
                           MB_YESNO | MB_ICONQUESTION) == IDYES;
-  } BRIMLET_CATCH_RETURN_VALUE(false)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 void Win32RoleEnvironment::ReportBoxCreationFailed() noexcept {
   try {
     ShowMessageBox(nullptr, LoadResourceString(module_.Instance(), IDS_BOX_CREATION_FAILED),
                    LoadResourceString(module_.Instance(), IDS_CONFIG_TITLE), MB_OK);
-  } BRIMLET_CATCH_LOG()
+  }
+  BRIMLET_CATCH_LOG()
 }
 
 int Win32RoleEnvironment::RunPageBox() noexcept {
@@ -102,14 +105,15 @@ void Win32RoleEnvironment::WaitForNoticeChecks() noexcept {
 }
 
 void Win32RoleEnvironment::Relaunch(std::u16string_view parameters) noexcept {
-  RelaunchSelf(std::wstring_view(reinterpret_cast<const wchar_t*>(parameters.data()),
-                                 parameters.size()));
+  RelaunchSelf(
+      std::wstring_view(reinterpret_cast<const wchar_t*>(parameters.data()), parameters.size()));
 }
 
 void Win32RoleEnvironment::RunBackgroundJobs() noexcept {
   try {
     win32::RunBackgroundJobs(ProductJobOptions());
-  } BRIMLET_CATCH_LOG()
+  }
+  BRIMLET_CATCH_LOG()
 }
 
 }  // namespace brimlet::win32

@@ -52,7 +52,8 @@ UniqueHandle StartPing(PingKind kind, std::u16string host, uint32_t delayMillise
     UniqueHandle thread(::CreateThread(nullptr, 0, PingThread, request.get(), 0, nullptr));
     if (thread) request.release();  // the thread owns it now
     return thread;
-  } BRIMLET_CATCH_RETURN_VALUE({})
+  }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace brimlet::win32

@@ -205,7 +205,8 @@ void SuggestWindow::OnVisibilityChanged(bool visible) noexcept {
   if (visible) {
     try {
       loop_->AddFilter(this);
-    } BRIMLET_CATCH_LOG()  // Out of memory: the list still shows, only Down and Up do not reach it.
+    }
+    BRIMLET_CATCH_LOG()  // Out of memory: the list still shows, only Down and Up do not reach it.
     Call(begin_);
   } else {
     loop_->RemoveFilter(this);

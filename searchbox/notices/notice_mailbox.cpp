@@ -97,12 +97,13 @@ UniqueHandle NoticeMailbox::StartCheck(bool force, bool counting,
       Trace(u"Brimlet: a notice check keeps its mailbox for the life of the process");
     }
     HANDLE waitable = nullptr;
-    if (::DuplicateHandle(::GetCurrentProcess(), thread.get(), ::GetCurrentProcess(), &waitable,
-                          0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    if (::DuplicateHandle(::GetCurrentProcess(), thread.get(), ::GetCurrentProcess(), &waitable, 0,
+                          FALSE, DUPLICATE_SAME_ACCESS)) {
       Pending().push_back(PendingCheck{UniqueHandle(waitable)});
     }
     return thread;
-  } BRIMLET_CATCH_RETURN_VALUE({})
+  }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 void NoticeMailbox::Forget() noexcept {
@@ -156,7 +157,8 @@ void WaitForNoticeChecks(DWORD timeoutMs) noexcept {
       ::WaitForSingleObject(check.thread.get(), timeoutMs - spent);
     }
     std::erase_if(Pending(), HasEnded);
-  } BRIMLET_CATCH_LOG()
+  }
+  BRIMLET_CATCH_LOG()
 }
 
 }  // namespace brimlet::win32

@@ -35,8 +35,8 @@ class NoticeMailbox : public std::enable_shared_from_this<NoticeMailbox> {
   // `message` is the window's private message (WM_APP range for dialogs).
   static std::shared_ptr<NoticeMailbox> Create(HWND window, UINT message, NoticePolicy policy);
 
-  // Starts a check when one is due; the thread shares the mailbox until it has ended. Empty when no check started. `host` replaces the download
-  // endpoint's host (tests use a local server).
+  // Starts a check when one is due; the thread shares the mailbox until it has ended. Empty when no
+  // check started. `host` replaces the download endpoint's host (tests use a local server).
   UniqueHandle StartCheck(bool force, bool counting, const std::u16string& host = {}) noexcept;
 
   // WM_DESTROY: nothing is posted to the window from here on.
@@ -63,8 +63,8 @@ class NoticeMailbox : public std::enable_shared_from_this<NoticeMailbox> {
   std::optional<Notice> notice_;
 };
 
-// Waits up to `timeoutMs` in all for the notice checks this process started. Called after the window is gone and its role has let
-// the next start in, so a slow check delays nobody.
+// Waits up to `timeoutMs` in all for the notice checks this process started. Called after the
+// window is gone and its role has let the next start in, so a slow check delays nobody.
 void WaitForNoticeChecks(DWORD timeoutMs) noexcept;
 
 }  // namespace brimlet::win32

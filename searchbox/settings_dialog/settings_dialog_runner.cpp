@@ -29,7 +29,8 @@ int RunSettingsDialogWindow(AppModule& module, MessageLoop& loop, Settings& sett
     const int result = loop.Run();
     loop.RemoveFilter(&dialog);
     return result;
-  } BRIMLET_CATCH_RETURN_VALUE(0)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(0)
 }
 
 }  // namespace brimlet::win32

@@ -29,7 +29,8 @@ std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {
       Trace(u"Brimlet: no search engine catalogue could be read; the box has no engine");
     }
     return catalogue;
-  } BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept {
@@ -42,7 +43,8 @@ bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept {
         ::ShellExecuteW(owner, L"open", ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (opened <= 32) Trace(u"Brimlet: the shell did not open the address");
     return true;
-  } BRIMLET_CATCH_RETURN_VALUE(false)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 bool LaunchSettingsFromBox() noexcept { return RelaunchSelf(L"/config /RUNSEARCHBOX"); }
@@ -70,7 +72,8 @@ EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
         ::SetMenuItemInfoW(menu.get(), id, FALSE, &item);
       }
     }
-  } BRIMLET_CATCH_LOG()  // out of memory: the menu shows what it has
+  }
+  BRIMLET_CATCH_LOG()  // out of memory: the menu shows what it has
   const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
       menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | flags, screen.x, screen.y, 0, owner, nullptr));
   return {true, EngineForMenuCommand(catalogue, chosen)};

@@ -25,7 +25,8 @@ int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings
     const int result = loop.Run();
     loop.RemoveFilter(&box);
     return result;
-  } BRIMLET_CATCH_RETURN_VALUE(-1)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(-1)
 }
 
 }  // namespace brimlet::win32

@@ -164,7 +164,8 @@ HRESULT LoadPageStream(HMODULE module, std::u16string_view skinFolder,
 }
 
 ComPtr<IMoniker> CreateContentMoniker(HMODULE module, std::u16string skinFolder) noexcept {
-  return ComPtr<IMoniker>::Attach(MakeComObject<ContentMoniker>(module, std::move(skinFolder)).detach());
+  return ComPtr<IMoniker>::Attach(
+      MakeComObject<ContentMoniker>(module, std::move(skinFolder)).detach());
 }
 
 }  // namespace brimlet::win32

@@ -50,7 +50,8 @@ ComPtr<ITypeInfo> LoadOwnTypeInfo() noexcept {
     ComPtr<ITypeInfo> info;
     if (FAILED(library->GetTypeInfoOfGuid(kIidExternalDispatch, info.put()))) return {};
     return info;
-  } BRIMLET_CATCH_RETURN_VALUE({})
+  }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace
@@ -73,7 +74,8 @@ HRESULT ExternalDispatch::WithBox(Action&& action) noexcept {
     return action(*box);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
-  } BRIMLET_CATCH_RETURN_VALUE(E_FAIL)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(E_FAIL)
 }
 
 // --- IDispatch ---------------------------------------------------------------

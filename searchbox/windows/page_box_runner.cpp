@@ -23,7 +23,8 @@ int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) n
     const int result = loop.Run();
     loop.RemoveFilter(&box);
     return box.GaveUp() ? -1 : result;
-  } BRIMLET_CATCH_RETURN_VALUE(-1)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(-1)
 }
 
 }  // namespace brimlet::win32

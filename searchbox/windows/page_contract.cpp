@@ -72,7 +72,9 @@ void HandOverNotice(Settings& settings, const std::u16string& label,
     Notice notice{label, description, address};
     settings.SetNotifyCount(settings.NotifyCount() + 1);
     storeAndPost(std::move(notice));
-  } BRIMLET_CATCH_LOG()  // The worker has nowhere to report to: a notice that cannot be kept is not shown.
+  }
+  BRIMLET_CATCH_LOG()  // The worker has nowhere to report to: a notice that cannot be kept is not
+                       // shown.
 }
 
 void HandOverNoNotice(Settings& settings) noexcept { settings.SetNotifyCount(kDailyNoticeLimit); }

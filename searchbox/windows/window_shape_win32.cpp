@@ -95,7 +95,8 @@ std::optional<WindowShape> LoadWindowShape(std::u16string_view picturePath,
     shape.width = width;
     shape.height = height;
     return shape;
-  } BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
+  }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
 }
 
 }  // namespace brimlet::win32
