@@ -39,8 +39,9 @@ void WriteTraceLine(std::u16string_view text) noexcept;
     BRIMLET_TRACE_CAUGHT(); \
   }
 
-#define BRIMLET_CATCH_RETURN_VALUE(value) \
-  catch (...) {                           \
-    BRIMLET_TRACE_CAUGHT();               \
-    return value;                         \
+// Variadic, so that a braced value with commas passes whole.
+#define BRIMLET_CATCH_RETURN_VALUE(...) \
+  catch (...) {                         \
+    BRIMLET_TRACE_CAUGHT();             \
+    return __VA_ARGS__;                 \
   }

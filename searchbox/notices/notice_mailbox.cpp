@@ -38,6 +38,9 @@ bool HasEnded(const PendingCheck& check) noexcept {
 struct ThreadShare {
   explicit ThreadShare(std::shared_ptr<NoticeMailbox> kept) noexcept : mailbox(std::move(kept)) {}
   std::shared_ptr<NoticeMailbox> mailbox;
+  // Its own handle of the thread: the caller may close the one it was given at once, and a
+  // handle must stay open while a wait on it is registered.
+  UniqueHandle thread;
   std::atomic<HANDLE> wait{nullptr};
 };
 
@@ -54,12 +57,22 @@ void CALLBACK OnThreadEnded(void* context, BOOLEAN) noexcept {
   if (wait != nullptr) LetGo(share, wait);
 }
 
+UniqueHandle Duplicate(HANDLE handle) noexcept {
+  HANDLE copy = nullptr;
+  if (!::DuplicateHandle(::GetCurrentProcess(), handle, ::GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+    return {};
+  }
+  return UniqueHandle(copy);
+}
+
 // Hands the share to the thread's end. False when no wait could be registered (the share
 // then stays for the life of the process rather than go under a running thread).
 bool ReleaseWhenEnded(HANDLE thread, ThreadShare* share) noexcept {
+  share->thread = Duplicate(thread);
   HANDLE wait = nullptr;
-  if (!::RegisterWaitForSingleObject(&wait, thread, &OnThreadEnded, share, INFINITE,
-                                     WT_EXECUTEONLYONCE)) {
+  if (!share->thread || !::RegisterWaitForSingleObject(&wait, share->thread.get(), &OnThreadEnded,
+                                                       share, INFINITE, WT_EXECUTEONLYONCE)) {
     return false;
   }
   if (share->wait.exchange(wait) == kThreadEnded) LetGo(share, wait);
@@ -96,10 +109,8 @@ UniqueHandle NoticeMailbox::StartCheck(bool force, bool counting,
     if (!ReleaseWhenEnded(thread.get(), kept)) {
       Trace(u"Brimlet: a notice check keeps its mailbox for the life of the process");
     }
-    HANDLE waitable = nullptr;
-    if (::DuplicateHandle(::GetCurrentProcess(), thread.get(), ::GetCurrentProcess(), &waitable, 0,
-                          FALSE, DUPLICATE_SAME_ACCESS)) {
-      Pending().push_back(PendingCheck{UniqueHandle(waitable)});
+    if (UniqueHandle waitable = Duplicate(thread.get())) {
+      Pending().push_back(PendingCheck{std::move(waitable)});
     }
     return thread;
   }

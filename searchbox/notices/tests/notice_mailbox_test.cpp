@@ -24,8 +24,13 @@ TEST(NoticeMailbox, TheCheckThreadHoldsItsMailboxUntilItHasEnded) {
   std::shared_ptr<NoticeMailbox> mailbox = NoticeMailbox::Create(nullptr, WM_APP, CountingPolicy());
   const std::weak_ptr<NoticeMailbox> watched = mailbox;
   // Nothing listens on port 9: the check ends quickly with no notice.
-  UniqueHandle thread = mailbox->StartCheck(true, false, u"http://127.0.0.1:9");
-  ASSERT_TRUE(thread);
+  UniqueHandle started = mailbox->StartCheck(true, false, u"http://127.0.0.1:9");
+  ASSERT_TRUE(started);
+  HANDLE copy = nullptr;
+  ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), started.get(), ::GetCurrentProcess(), &copy,
+                                0, FALSE, DUPLICATE_SAME_ACCESS));
+  const UniqueHandle thread(copy);
+  started.reset();  // as a window that does not wait closes it at once
   mailbox.reset();  // the window has gone: only the thread's share is left
   ASSERT_EQ(::WaitForSingleObject(thread.get(), 30'000), WAIT_OBJECT_0);
   EXPECT_EQ(noNotices, 1) << "the thread reached its mailbox after the window let go";
