@@ -1,10 +1,11 @@
 // The search role's page-based box: the catalogue is loaded for the window, which keeps its
 // own copy, and the loop runs until the box posts its quit message. A box that cannot be
 // made, or whose page never shows it, gives -1 so the entry falls back to the classic box.
+#include "box_runners.h"
+
 #include "box_shell.h"
 #include "page_box_window.h"
 #include "win32/startup_timeline.h"
-#include "window_runners.h"
 #include "win32/trace.h"
 
 namespace brimlet::win32 {
@@ -13,15 +14,13 @@ int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) n
   try {
     BoxStartup().Mark(u"box");
     SearchBoxWindowEx box(module.Instance(), loop, settings);
-    loop.AddFilter(&box);
+    const ScopedMessageFilter filter(loop, &box);
     box.SetCatalogue(LoadBoxCatalogue().get());
     BoxStartup().Mark(u"catalogue");
     if (box.Create() == nullptr) {
-      loop.RemoveFilter(&box);
       return -1;
     }
     const int result = loop.Run();
-    loop.RemoveFilter(&box);
     return box.GaveUp() ? -1 : result;
   }
   BRIMLET_CATCH_RETURN_VALUE(-1)

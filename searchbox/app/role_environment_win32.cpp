@@ -2,7 +2,9 @@
 
 #include "../../resources/brimlet_ids.h"
 #include "background_jobs_win32.h"
+#include "box_runners.h"
 #include "notice_mailbox.h"
+#include "settings_dialog_runner.h"
 #include "win32/startup_timeline.h"
 #include "win32/instance_finder.h"
 #include "win32/scoped_init.h"
@@ -11,7 +13,6 @@
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
 #include "win32/window_helpers.h"
-#include "window_runners.h"
 
 namespace brimlet::win32 {
 namespace {
