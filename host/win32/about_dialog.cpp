@@ -7,6 +7,7 @@
 #include "tessiv_ids.h"
 #include "win32/wide.h"
 #include "win32/win32_registry.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -49,14 +50,14 @@ void AboutDialog::OnInitDialog() noexcept {
     const std::u16string version = Settings(registry).Version();
     const std::u16string filled = FillVersion(FromWide(WindowText(text)), version);
     ::SetWindowTextW(text, ToWide(filled).c_str());
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   CenterOnOwner(hwnd());
   try {
     resizer_.Start(hwnd(), kResizeTable,
                    {.sizeGrip = true, .minimumIsInitialSize = true, .clipChildren = true});
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 bool AboutDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -143,9 +144,8 @@ std::unique_ptr<SearchEngineList> ReadCatalogue(const IXmlParser& parser,
       if (becomesDefault) list->SetDefault(added);
     }
     return list;
-  } catch (...) {
-    return nullptr;  // out of memory: no catalogue rather than half of one
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)  // out of memory: no catalogue rather than half of one
 }
 
 std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
@@ -156,9 +156,8 @@ std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
     const auto bytes = files.ReadFile(path, kMaxCatalogueBytes);
     if (!bytes) return nullptr;
     return ReadCatalogue(parser, *bytes, FolderOf(path));
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const IXmlParser& parser,
@@ -173,9 +172,8 @@ std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const 
     }
     if (programFolder.empty()) return nullptr;
     return ReadCatalogueFile(files, parser, Join(programFolder, kCatalogueFileName));
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet
