@@ -1,13 +1,19 @@
 #include "download_win32.h"
 
+#include <bcrypt.h>
+
+#include "text/utf16.h"
+#include "win32/trace.h"
 #include "win32/wide.h"
+#include "win32/win32_system.h"
 
 namespace brimlet::win32 {
 
 STDMETHODIMP BindStatusCallbackImpl::QueryInterface(REFIID riid, void** object) noexcept {
   if (!object) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBindStatusCallback)) {
-    *object = static_cast<IBindStatusCallback*>(this);
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBindStatusCallback) ||
+      IsEqualIID(riid, IID_IBindStatusCallbackEx)) {
+    *object = static_cast<IBindStatusCallbackEx*>(this);
     return S_OK;
   }
   if (IsEqualIID(riid, IID_IHttpNegotiate)) {
@@ -16,6 +22,19 @@ STDMETHODIMP BindStatusCallbackImpl::QueryInterface(REFIID riid, void** object) 
   }
   *object = nullptr;
   return E_NOINTERFACE;
+}
+
+STDMETHODIMP BindStatusCallbackImpl::OnProgress(ULONG progress, ULONG progressMax, ULONG status,
+                                                LPCWSTR) noexcept {
+  const bool data = status == BINDSTATUS_BEGINDOWNLOADDATA ||
+                    status == BINDSTATUS_DOWNLOADINGDATA || status == BINDSTATUS_ENDDOWNLOADDATA;
+  // A body without a Content-Length is counted as it arrives; a larger announced length
+  // ends the download before it is received.
+  if (data && (progress > maxBytes_ || progressMax > maxBytes_)) {
+    tooLarge_ = true;
+    return E_ABORT;
+  }
+  return S_OK;
 }
 
 STDMETHODIMP BindStatusCallbackImpl::OnStopBinding(HRESULT result, LPCWSTR) noexcept {
@@ -27,6 +46,14 @@ STDMETHODIMP BindStatusCallbackImpl::GetBindInfo(DWORD* flags, BINDINFO*) noexce
   if (!flags) return E_POINTER;
   *flags |= kFreshCopyBindFlags;
   return S_OK;
+}
+
+STDMETHODIMP BindStatusCallbackImpl::GetBindInfoEx(DWORD* flags, BINDINFO* info, DWORD* flags2,
+                                                   DWORD* reserved) noexcept {
+  if (!flags2) return E_POINTER;
+  *flags2 |= kNoCookieBindFlags2;
+  if (reserved) *reserved = 0;
+  return GetBindInfo(flags, info);
 }
 
 STDMETHODIMP BindStatusCallbackImpl::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
@@ -85,17 +112,52 @@ bool TemporaryDownloadFile::Reopen() noexcept {
   return true;
 }
 
-bool DownloadInto(std::u16string_view address, TemporaryDownloadFile& file) noexcept {
+bool DownloadInto(std::u16string_view address, TemporaryDownloadFile& file,
+                  size_t maxBytes) noexcept {
   try {
     file.ReleaseHandle();
-    BindStatusCallbackImpl callback;
+    BindStatusCallbackImpl callback(maxBytes);
     const HRESULT result =
         ::URLDownloadToFileW(nullptr, ToWide(address).c_str(), file.path().c_str(), 0, &callback);
     file.Reopen();
-    return SUCCEEDED(result) && SUCCEEDED(callback.stopResult()) && callback.responseCode() == 200;
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    const bool sized = ::GetFileAttributesExW(file.path().c_str(), GetFileExInfoStandard,
+                                              &attributes) != FALSE;
+    const uint64_t size =
+        (static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+    if (callback.tooLarge() || (sized && size > maxBytes)) {
+      Trace(u"Brimlet: download refused: " + std::u16string(address) + u" is larger than " +
+            FormatDecimal(static_cast<int64_t>(maxBytes)) + u" bytes");
+      return false;
+    }
+    return sized && SUCCEEDED(result) && SUCCEEDED(callback.stopResult()) &&
+           callback.responseCode() == 200;
   } catch (...) {
     return false;
   }
+}
+
+std::optional<std::vector<std::byte>> DownloadBytes(std::u16string_view address,
+                                                    size_t maxBytes) noexcept {
+  try {
+    TemporaryDownloadFile file;
+    if (FAILED(file.Create()) || !DownloadInto(address, file, maxBytes)) return std::nullopt;
+    file.ReleaseHandle();
+    return Win32FileSystem().ReadFile(FromWide(file.path()), maxBytes);
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+uint32_t SystemCacheBuster::Next() noexcept {
+  uint32_t value = 0;
+  if (!BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof(value),
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+    // Without the generator, one value that every machine sends: caches may answer, but
+    // nothing links one machine's requests.
+    value = 0;
+  }
+  return value;
 }
 
 }  // namespace brimlet::win32

@@ -172,6 +172,7 @@ BRIMLET_TIME(LastNotify)
 
 BRIMLET_TEXT(DefaultSearchEngine)
 BRIMLET_TEXT(LastSearchEngine)
+BRIMLET_TEXT(HighestCatalogueVersion)
 
 #undef BRIMLET_FLAG
 #undef BRIMLET_NUMBER

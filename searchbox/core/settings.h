@@ -143,6 +143,10 @@ class Settings {
   void SetDefaultSearchEngine(std::u16string_view value) noexcept;
   std::u16string LastSearchEngine() const;
   void SetLastSearchEngine(std::u16string_view value) noexcept;
+  // The highest catalogue version this user's update ever installed (dotted): an older
+  // catalogue cannot come back once the installed copy is lost.
+  std::u16string HighestCatalogueVersion() const;
+  void SetHighestCatalogueVersion(std::u16string_view value) noexcept;
 
   // The saved window position.
   Rect LastWindowRect() const noexcept;
