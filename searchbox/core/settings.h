@@ -34,9 +34,8 @@ struct VersionTriple {
 };
 VersionTriple ParseVersionTriple(std::u16string_view dotted) noexcept;
 
-// The data folder from the common application data folder: backslashes added only where
-// missing.
-std::u16string DataFolderFrom(std::u16string_view commonAppData);
+// The data folder below an application data folder: backslashes added only where missing.
+std::u16string DataFolderFrom(std::u16string_view appData);
 
 // How a number setting is read: only a REG_DWORD of exactly four bytes counts; anything
 // else reads as the setting's default. The keyboard hook, which cannot take this whole
