@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <cwchar>
 #include <set>
 #include <thread>
 
@@ -291,6 +292,44 @@ TEST_F(StartRole, ACataloguePlantedWhereThePerMachineCopyWasIsIgnored) {
   EXPECT_NE(CatalogueInUseVersion(files_, parser_, data_, FromWide(testing::GadgetFolder())),
             ParseVersionNumber(u"100.0"));
   DeleteTree(ToWide(planted));
+}
+
+// Wine prefers its own DLLs; with an override for the program (in the registry: Wine reads
+// WINEDLLOVERRIDES only from the environment it was started with) it loads one beside the
+// program first, as Windows does for DLLs that are not KnownDLLs. The program must take
+// the system's.
+TEST_F(StartRole, ADllNamedLikeADelayLoadedSystemDllBesideTheProgramNeverLoads) {
+  const std::wstring tests = testing::BuildRoot() + L"tests\\";
+  const std::wstring folder = tests + L"planted_gadget\\";
+  DeleteTree(folder);
+  ASSERT_TRUE(testing::CopyFileCreatingFolders(tests + L"local_gadget\\Brimlet.exe",
+                                               folder + L"Brimlet.exe"));
+  ASSERT_TRUE(testing::CopyFileCreatingFolders(tests + L"local_gadget\\def_srch_engn.xml",
+                                               folder + L"def_srch_engn.xml"));
+  const wchar_t* planted[] = {L"wininet.dll", L"bcrypt.dll", L"setupapi.dll"};
+  for (const wchar_t* name : planted) {
+    ASSERT_TRUE(testing::CopyFileCreatingFolders(tests + L"planted.dll", folder + name));
+  }
+  const wchar_t kOverrides[] = L"Software\\Wine\\AppDefaults\\Brimlet.exe\\DllOverrides";
+  for (const wchar_t* name : planted) {
+    const std::wstring dll(name, std::wcslen(name) - 4);
+    const wchar_t order[] = L"native,builtin";
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, kOverrides, dll.c_str(), REG_SZ, order,
+                                sizeof(order)),
+              ERROR_SUCCESS);
+  }
+  SetPartner(u"newer");
+  const TracedRun run = RunTraced(L"\"" + folder + L"Brimlet.exe\" /start", 90'000);
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Brimlet.exe");
+  ASSERT_TRUE(run.ran);
+  for (const wchar_t* name : planted) {
+    EXPECT_FALSE(Exists(folder + name + L".loaded")) << Utf16ToUtf8(FromWide(name));
+  }
+  // It did its work with the system's DLLs.
+  const auto installed = Installed();
+  ASSERT_TRUE(installed) << run.trace;
+  EXPECT_EQ(installed->version, ParseVersionNumber(u"99.0.0.1"));
+  DeleteTree(folder);
 }
 
 }  // namespace
