@@ -48,8 +48,8 @@ VersionTriple ParseVersionTriple(std::u16string_view dotted) noexcept {
           static_cast<uint32_t>((v >> 16) & 0xFFFF)};
 }
 
-std::u16string DataFolderFrom(std::u16string_view commonAppData) {
-  std::u16string folder(commonAppData);
+std::u16string DataFolderFrom(std::u16string_view appData) {
+  std::u16string folder(appData);
   auto appendPart = [&](std::u16string_view part) {
     if (!folder.empty() && folder.back() != u'\\') folder += u'\\';
     folder += part;
@@ -173,6 +173,7 @@ BRIMLET_TIME(LastNotify)
 
 BRIMLET_TEXT(DefaultSearchEngine)
 BRIMLET_TEXT(LastSearchEngine)
+BRIMLET_TEXT(HighestCatalogueVersion)
 
 #undef BRIMLET_FLAG
 #undef BRIMLET_NUMBER
