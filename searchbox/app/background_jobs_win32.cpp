@@ -10,10 +10,12 @@ namespace brimlet::win32 {
 
 void RunBackgroundJobs(const JobOptions& options) noexcept {
   try {
+    RemoveStaleLeftovers();
     std::vector<UniqueHandle> started;
-    started.push_back(
-        StartCatalogueUpdate({options.downloadHost, options.delayMilliseconds, DataFolder(),
-                              ProgramFolder(), options.cataloguePublicKey}));
+    started.push_back(StartCatalogueUpdate({options.downloadHost, options.delayMilliseconds,
+                                            DataFolder(), ProgramFolder(),
+                                            options.cataloguePublicKey,
+                                            options.allowUnsignedCatalogues}));
     started.push_back(StartPing(PingKind::kLive, options.logHost, options.delayMilliseconds));
     started.push_back(StartPing(PingKind::kMonthly, options.logHost, options.delayMilliseconds));
     std::vector<HANDLE> threads;

@@ -160,20 +160,31 @@ std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
   BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
+std::optional<CatalogueInUse> FindCatalogueInUse(const IFileSystem& files, const IXmlParser& parser,
+                                                 std::u16string_view dataFolder,
+                                                 std::u16string_view programFolder) noexcept {
+  try {
+    if (!dataFolder.empty()) {
+      std::u16string dataCopy = Join(dataFolder, kCatalogueFileName);
+      if (files.FileExists(dataCopy)) {
+        auto list = ReadCatalogueFile(files, parser, dataCopy);
+        if (list && list->GetCount() > 0) return CatalogueInUse{std::move(dataCopy), std::move(list)};
+      }
+    }
+    if (programFolder.empty()) return std::nullopt;
+    std::u16string programCopy = Join(programFolder, kCatalogueFileName);
+    auto list = ReadCatalogueFile(files, parser, programCopy);
+    if (!list) return std::nullopt;
+    return CatalogueInUse{std::move(programCopy), std::move(list)};
+  }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
+}
+
 std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const IXmlParser& parser,
                                                 std::u16string_view dataFolder,
                                                 std::u16string_view programFolder) noexcept {
-  try {
-    if (!dataFolder.empty()) {
-      const std::u16string dataCopy = Join(dataFolder, kCatalogueFileName);
-      if (files.FileExists(dataCopy)) {
-        if (auto list = ReadCatalogueFile(files, parser, dataCopy)) return list;
-      }
-    }
-    if (programFolder.empty()) return nullptr;
-    return ReadCatalogueFile(files, parser, Join(programFolder, kCatalogueFileName));
-  }
-  BRIMLET_CATCH_RETURN_VALUE(nullptr)
+  auto inUse = FindCatalogueInUse(files, parser, dataFolder, programFolder);
+  return inUse ? std::move(inUse->list) : nullptr;
 }
 
 }  // namespace brimlet

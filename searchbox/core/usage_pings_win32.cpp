@@ -12,6 +12,9 @@
 namespace brimlet::win32 {
 namespace {
 
+// The log host's answer is ignored; anything longer than a page is not a log host's.
+constexpr size_t kMaxPingAnswerBytes = 64 * 1024;
+
 struct PingRequest {
   PingKind kind;
   std::u16string host;
@@ -27,8 +30,9 @@ DWORD WINAPI PingThread(void* parameter) noexcept {
     Win32Clock clock;
     Win32MutexFactory mutexes;
     UrlDownloadPingTransport transport;
+    SystemCacheBuster cacheBuster;
     RunPing(request->kind, request->host, request->delayMilliseconds,
-            PingPorts{settings, clock, mutexes, transport});
+            PingPorts{settings, clock, mutexes, transport, cacheBuster});
   }
   if (SUCCEEDED(com)) ::CoUninitialize();
   return 0;
@@ -39,7 +43,7 @@ DWORD WINAPI PingThread(void* parameter) noexcept {
 bool UrlDownloadPingTransport::Send(std::u16string_view address) noexcept {
   TemporaryDownloadFile file;
   if (FAILED(file.Create())) return false;
-  return DownloadInto(address, file);
+  return DownloadInto(address, file, kMaxPingAnswerBytes);
 }
 
 UniqueHandle StartPing(PingKind kind, std::u16string host, uint32_t delayMilliseconds) noexcept {
