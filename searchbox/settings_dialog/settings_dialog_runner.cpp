@@ -1,11 +1,12 @@
 // The config role's dialog: the catalogue is loaded for the dialog, which keeps its own copy,
 // and the loop runs until the dialog posts its quit message.
+#include "settings_dialog_runner.h"
+
 #include "catalogue_reader.h"
 #include "settings_dialog_window.h"
 #include "settings_win32.h"
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
-#include "window_runners.h"
 
 namespace brimlet::win32 {
 

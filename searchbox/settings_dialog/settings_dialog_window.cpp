@@ -9,7 +9,7 @@
 #include "../../resources/brimlet_ids.h"
 #include "../../resources/searchbox_dialog_ids.h"
 #include "../../resources/settings_dialog_ids.h"
-#include "box_images.h"
+#include "box_session.h"
 #include "box_shell.h"
 #include "search_history.h"
 #include "text/web_address.h"
@@ -142,13 +142,7 @@ SearchBoxConfigWindow::~SearchBoxConfigWindow() {
 
 void SearchBoxConfigWindow::SetCatalogue(const SearchEngineList* catalogue) noexcept {
   defaultEngine_ = nullptr;
-  catalogue_.reset();
-  if (catalogue == nullptr) return;
-  try {
-    catalogue_ = catalogue->Clone();
-  } catch (...) {
-    catalogue_.reset();
-  }
+  catalogue_ = CopyCatalogue(catalogue);
 }
 
 HWND SearchBoxConfigWindow::Create() noexcept { return CreateModeless(module_, IDD_SETTINGS); }
@@ -241,25 +235,9 @@ void SearchBoxConfigWindow::OnInitDialog() noexcept {
 }
 
 void SearchBoxConfigWindow::SetUpEngineToolbar() noexcept {
-  HWND toolbar = Item(IDC_DEFAULT_ENGINE_TOOLBAR);
-  const int size = EngineImageSize();
-  images_.reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 4));
-  if (UniqueHIcon icon(static_cast<HICON>(::LoadImageW(
-          module_, MAKEINTRESOURCEW(IDI_DEFAULT_ENGINE), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-      icon && images_) {
-    ImageList_AddIcon(images_.get(), icon.get());
-  }
-  ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  ::SendMessageW(toolbar, TB_SETEXTENDEDSTYLE, 0,
-                 TBSTYLE_EX_DRAWDDARROWS | TBSTYLE_EX_MIXEDBUTTONS);
-  ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.get()));
-  TBBUTTON button{};
-  button.iBitmap = 0;
-  button.idCommand = ID_DEFAULT_ENGINE_BUTTON;
-  button.fsState = TBSTATE_ENABLED;
-  button.fsStyle = BTNS_DROPDOWN | BTNS_WHOLEDROPDOWN | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
-  button.iString = reinterpret_cast<INT_PTR>(L"");
-  ::SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
+  engineButton_.Build(Item(IDC_DEFAULT_ENGINE_TOOLBAR), module_, ID_DEFAULT_ENGINE_BUTTON,
+                      EngineImageSize(),
+                      BTNS_DROPDOWN | BTNS_WHOLEDROPDOWN | BTNS_AUTOSIZE | BTNS_SHOWTEXT);
 }
 
 void SearchBoxConfigWindow::FillLists() noexcept {
@@ -436,45 +414,17 @@ void SearchBoxConfigWindow::DrawSwatch(const DRAWITEMSTRUCT& item) noexcept {
 
 void SearchBoxConfigWindow::ShowEngineMenu() noexcept {
   if (!catalogue_) return;
-  HWND toolbar = Item(IDC_DEFAULT_ENGINE_TOOLBAR);
-  RECT button{};
-  ::SendMessageW(toolbar, TB_GETRECT, ID_DEFAULT_ENGINE_BUTTON, reinterpret_cast<LPARAM>(&button));
-  POINT corner{button.left, button.bottom};
-  ::ClientToScreen(toolbar, &corner);
-  if (const EngineMenuChoice choice =
-          ::brimlet::win32::ShowEngineMenu(hwnd(), *catalogue_, defaultEngine_, corner);
-      choice.chosen != nullptr) {
-    defaultEngine_ = choice.chosen;
+  if (const ISearchEngineItem* chosen = engineButton_.ShowMenu(
+          hwnd(), *catalogue_, defaultEngine_, EngineButton::MenuAlignment::kLeftEdge)) {
+    defaultEngine_ = chosen;
     ShowEngine(defaultEngine_);
   }
 }
 
-int SearchBoxConfigWindow::EngineImage(const ISearchEngineItem* engine) noexcept {
-  if (auto found = imageCache_.find(engine); found != imageCache_.end()) return found->second;
-  try {
-    if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), EngineImageSize()));
-        icon && images_) {
-      const int index = ImageList_AddIcon(images_.get(), icon.get());
-      if (index >= 0) imageCache_[engine] = index;
-      return index >= 0 ? index : 0;
-    }
-  } catch (...) {
-  }
-  return 0;  // the program's own picture
-}
-
 void SearchBoxConfigWindow::ShowEngine(const ISearchEngineItem* engine) noexcept {
   if (engine == nullptr) return;
-  try {
-    std::wstring name = ToWide(engine->GetName());
-    TBBUTTONINFOW info{sizeof(info)};
-    info.dwMask = TBIF_TEXT | TBIF_IMAGE;
-    info.pszText = name.data();
-    info.iImage = EngineImage(engine);
-    ::SendMessageW(Item(IDC_DEFAULT_ENGINE_TOOLBAR), TB_SETBUTTONINFOW, ID_DEFAULT_ENGINE_BUTTON,
-                   reinterpret_cast<LPARAM>(&info));
-  } catch (...) {
-  }
+  // An engine without a loadable icon shows the program's own picture.
+  engineButton_.Show(engine, 0);
   // Lay the dialog out again for its present size, and show the change at once.
   RECT client{};
   ::GetClientRect(hwnd(), &client);
@@ -484,9 +434,7 @@ void SearchBoxConfigWindow::ShowEngine(const ISearchEngineItem* engine) noexcept
 }
 
 void SearchBoxConfigWindow::OnDestroy() noexcept {
-  ::SendMessageW(Item(IDC_DEFAULT_ENGINE_TOOLBAR), TB_SETIMAGELIST, 0, 0);
-  images_.reset();
-  imageCache_.clear();
+  engineButton_.Destroy();
   // The check thread only reaches the mailbox: the dialog need not wait for it here, and
   // the process does so after letting the next start in.
   if (mailbox_) mailbox_->Forget();

@@ -5,10 +5,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <map>
 #include <memory>
 #include <string>
 
+#include "engine_button.h"
 #include "notice_mailbox.h"
 #include "search_engine_list.h"
 #include "settings.h"
@@ -60,7 +60,6 @@ class SearchBoxConfigWindow final : public Dialog, public IMessageFilter {
   void DrawSwatch(const DRAWITEMSTRUCT& item) noexcept;
   void ShowEngineMenu() noexcept;
   void ShowEngine(const ISearchEngineItem* engine) noexcept;
-  int EngineImage(const ISearchEngineItem* engine) noexcept;
   void OnDestroy() noexcept;
   HWND Item(int id) const noexcept { return ::GetDlgItem(hwnd(), id); }
   int Selection(int id) const noexcept;
@@ -71,8 +70,7 @@ class SearchBoxConfigWindow final : public Dialog, public IMessageFilter {
   SettingsForm form_;
   std::unique_ptr<SearchEngineList> catalogue_;
   const ISearchEngineItem* defaultEngine_ = nullptr;
-  UniqueResource<HIMAGELIST, ImageList_Destroy, detail::Null<HIMAGELIST>> images_;
-  std::map<const ISearchEngineItem*, int> imageCache_;
+  EngineButton engineButton_;
   DialogResizer resizer_;
   COLORREF customColors_[16] = {};
 

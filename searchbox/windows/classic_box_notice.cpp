@@ -18,26 +18,22 @@ void SearchBoxWindow::OnNoticeMessage(WPARAM what) noexcept {
   try {
     const std::optional<Notice> notice = mailbox_->Take();
     if (!notice) return;
-    noticeLabel_ = ToWide(notice->label);
-    noticeDescription_ = ToWide(notice->description);
-    noticeAddress_ = ToWide(notice->address);
+    session_.TakeNotice(*notice);
   } catch (...) {
     return;
   }
   ShowNoticeLink();
 }
 
-void SearchBoxWindow::OpenNotice() noexcept {
-  if (noticeAddress_.empty()) return;
-  settings_.SetNotifyCount(kDailyNoticeLimit);
-  searching_ = true;
-  // The address came from the network: it too must be a web address.
-  OpenWebAddress(FromWide(noticeAddress_));
-  ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-}
-
 void SearchBoxWindow::ShowNoticeLink() noexcept {
-  if (noticeLabel_.empty()) return;
+  if (!session_.HasNotice()) return;
+  std::wstring label, description;
+  try {
+    label = ToWide(session_.CurrentNotice().label);
+    description = ToWide(session_.CurrentNotice().description);
+  } catch (...) {
+    return;
+  }
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
   if (noticeLink_ == nullptr) {
     noticeLink_ =
@@ -51,20 +47,20 @@ void SearchBoxWindow::ShowNoticeLink() noexcept {
                           WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                           CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, module_, nullptr);
   }
-  ::SetWindowTextW(noticeLink_, noticeLabel_.c_str());
+  ::SetWindowTextW(noticeLink_, label.c_str());
   if (noticeTip_ != nullptr) {
     TTTOOLINFOW tool{sizeof(tool)};
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = hwnd();
     tool.uId = reinterpret_cast<UINT_PTR>(noticeLink_);
-    tool.lpszText = noticeDescription_.data();
+    tool.lpszText = description.data();
     ::SendMessageW(noticeTip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     ::SendMessageW(noticeTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
   SIZE ideal{};
   HDC dc = ::GetDC(noticeLink_);
   HGDIOBJ old = ::SelectObject(dc, font);
-  ::GetTextExtentPoint32W(dc, noticeLabel_.c_str(), static_cast<int>(noticeLabel_.size()), &ideal);
+  ::GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &ideal);
   ::SelectObject(dc, old);
   ::ReleaseDC(noticeLink_, dc);
   const RECT edit = ItemRect(IDC_SEARCH_WORDS);

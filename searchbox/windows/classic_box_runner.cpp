@@ -1,9 +1,10 @@
 // The search role's classic box: the catalogue is loaded for the window, which keeps its
 // own copy, and the loop runs until the box posts its quit message.
+#include "box_runners.h"
+
 #include "box_shell.h"
 #include "classic_box_window.h"
 #include "win32/startup_timeline.h"
-#include "window_runners.h"
 
 namespace brimlet::win32 {
 

@@ -3,7 +3,6 @@
 
 #include "../../resources/searchbox_dialog_ids.h"
 #include "box_images.h"
-#include "box_search.h"
 #include "box_shell.h"
 #include "classic_box_window.h"
 #include "placement_win32.h"
@@ -26,27 +25,9 @@ std::wstring FirstLine(std::wstring text) {
 }  // namespace
 
 void SearchBoxWindow::BuildEngineButton() noexcept {
-  HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
-  engineImageSize_ = ScaleForDpi(kEngineImageSize, WindowDpi(hwnd()));
-  engineImages_ =
-      ImageList_Create(engineImageSize_, engineImageSize_, ILC_COLOR32 | ILC_MASK, 1, 4);
-  if (HICON icon =
-          static_cast<HICON>(::LoadImageW(module_, MAKEINTRESOURCEW(IDI_DEFAULT_ENGINE), IMAGE_ICON,
-                                          engineImageSize_, engineImageSize_, LR_DEFAULTCOLOR))) {
-    ImageList_AddIcon(engineImages_, icon);
-    ::DestroyIcon(icon);
-  }
-  ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  ::SendMessageW(toolbar, TB_SETEXTENDEDSTYLE, 0,
-                 TBSTYLE_EX_DRAWDDARROWS | TBSTYLE_EX_MIXEDBUTTONS);
-  ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(engineImages_));
-  TBBUTTON button{};
-  button.iBitmap = 0;
-  button.idCommand = ID_ENGINE_BUTTON;
-  button.fsState = TBSTATE_ENABLED;
-  button.fsStyle = BTNS_WHOLEDROPDOWN | BTNS_SHOWTEXT | BTNS_AUTOSIZE;
-  button.iString = reinterpret_cast<INT_PTR>(L"");
-  ::SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
+  engineButton_.Build(Item(IDC_ENGINE_TOOLBAR), module_, ID_ENGINE_BUTTON,
+                      ScaleForDpi(kEngineImageSize, WindowDpi(hwnd())),
+                      BTNS_WHOLEDROPDOWN | BTNS_SHOWTEXT | BTNS_AUTOSIZE);
 }
 
 void SearchBoxWindow::BuildSystemButtons() noexcept {
@@ -84,38 +65,9 @@ void SearchBoxWindow::BuildSystemButtons() noexcept {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int SearchBoxWindow::EngineImage(const ISearchEngineItem* engine) noexcept {
-  if (engine == nullptr) return -1;
-  if (auto found = engineImageIndex_.find(engine); found != engineImageIndex_.end()) {
-    return found->second;
-  }
-  int index = -1;
-  try {
-    if (HICON icon = LoadEngineIcon(ToWide(engine->GetImagePath()), engineImageSize_)) {
-      index = ImageList_AddIcon(engineImages_, icon);
-      ::DestroyIcon(icon);
-    }
-    engineImageIndex_[engine] = index;
-  } catch (...) {
-  }
-  return index;
-}
-
 void SearchBoxWindow::UpdateEngineButton() noexcept {
-  HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
-  try {
-    std::wstring name = current_ != nullptr ? ToWide(current_->GetName()) : std::wstring();
-    TBBUTTONINFOW info{sizeof(info)};
-    info.dwMask = TBIF_TEXT;
-    info.pszText = name.data();
-    // An engine without a loadable icon keeps the picture shown before.
-    if (const int image = EngineImage(current_); image >= 0) {
-      info.dwMask |= TBIF_IMAGE;
-      info.iImage = image;
-    }
-    ::SendMessageW(toolbar, TB_SETBUTTONINFOW, ID_ENGINE_BUTTON, reinterpret_cast<LPARAM>(&info));
-  } catch (...) {
-  }
+  // An engine without a loadable icon keeps the picture shown before.
+  engineButton_.Show(session_.Current(), EngineButton::kKeepImage);
   LayOutEngineButton();
   ::InvalidateRect(Item(IDC_SEARCH_WORDS), nullptr, TRUE);
   ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -141,22 +93,17 @@ void SearchBoxWindow::LayOutEngineButton() noexcept {
 }
 
 void SearchBoxWindow::StepEngine(bool forward) noexcept {
-  current_ = brimlet::StepEngine(rotation_, current_, forward);
+  session_.StepEngine(forward);
   UpdateEngineButton();
 }
 
 void SearchBoxWindow::ShowEngineMenu() noexcept {
-  if (!catalogue_) return;
+  const SearchEngineList* catalogue = session_.Catalogue();
+  if (catalogue == nullptr) return;
   // The menu's right edge at the button's bottom-right corner.
-  RECT button{};
-  HWND toolbar = Item(IDC_ENGINE_TOOLBAR);
-  ::SendMessageW(toolbar, TB_GETRECT, ID_ENGINE_BUTTON, reinterpret_cast<LPARAM>(&button));
-  POINT corner{button.right, button.bottom};
-  ::ClientToScreen(toolbar, &corner);
-  if (const EngineMenuChoice choice =
-          ::brimlet::win32::ShowEngineMenu(hwnd(), *catalogue_, current_, corner, TPM_RIGHTALIGN);
-      choice.chosen != nullptr) {
-    current_ = choice.chosen;
+  if (const ISearchEngineItem* chosen = engineButton_.ShowMenu(
+          hwnd(), *catalogue, session_.Current(), EngineButton::MenuAlignment::kRightEdge)) {
+    session_.Choose(chosen);
     UpdateEngineButton();
   }
 }

@@ -8,12 +8,10 @@
 
 #include "../../resources/brimlet_ids.h"
 #include "../../resources/searchbox_dialog_ids.h"
-#include "box_search.h"
 #include "box_shell.h"
 #include "enum_search_history.h"
 #include "placement_win32.h"
 #include "settings_win32.h"
-#include "start_engine.h"
 #include "win32/startup_timeline.h"
 #include "win32/instance_finder.h"
 #include "win32/ui_text.h"
@@ -43,18 +41,6 @@ SearchBoxWindow::SearchBoxWindow(HINSTANCE module, Settings& settings) noexcept
 
 SearchBoxWindow::~SearchBoxWindow() {
   if (hwnd() != nullptr) ::DestroyWindow(hwnd());
-}
-
-void SearchBoxWindow::SetCatalogue(const SearchEngineList* catalogue) noexcept {
-  rotation_.clear();
-  current_ = nullptr;
-  catalogue_ = catalogue != nullptr ? catalogue->Clone() : nullptr;
-  if (!catalogue_) return;
-  try {
-    for (size_t i = 0; i < catalogue_->GetCount(); ++i) rotation_.push_back(catalogue_->GetAt(i));
-  } catch (...) {
-    rotation_.clear();
-  }
 }
 
 HWND SearchBoxWindow::Create() noexcept { return CreateModeless(module_, IDD_SEARCH_BOX, nullptr); }
@@ -95,8 +81,8 @@ bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
       OnDestroy();
       return true;
     case WM_ACTIVATE:
-      if (!searching_ && LOWORD(wParam) == WA_INACTIVE &&
-          reinterpret_cast<HWND>(lParam) != hwnd() && hideWhenInactive_) {
+      if (session_.ClosesOnDeactivation(LOWORD(wParam) == WA_INACTIVE,
+                                        reinterpret_cast<HWND>(lParam) == hwnd())) {
         ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
       }
       return false;
@@ -148,26 +134,15 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   // The notice check and the window icons come after the first paint (AfterFirstPaint).
   accelerators_ = ::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(IDR_SEARCH_BOX_ACCELERATORS));
   BoxStartup().Mark(u"accelerators");
-  // Before anything can run a search: a search saves the whole history.
-  try {
-    LoadHistoryInto(registry_, *history_);
-  } catch (...) {
-  }
+  session_.Open();
   BoxStartup().Mark(u"history");
-  record_ = settings_.RecordSearchWords();
-  hideWhenInactive_ = settings_.HideAtInactivate();
   SetUpEdit();
   BoxStartup().Mark(u"edit");
   BuildEngineButton();
   BoxStartup().Mark(u"engine-toolbar");
   BuildSystemButtons();
   BoxStartup().Mark(u"system-toolbar");
-  if (catalogue_) {
-    try {
-      current_ = ChooseBoxStartEngine(settings_, *catalogue_, current_);
-    } catch (...) {
-    }
-  }
+  session_.ChooseStartEngine();
   UpdateEngineButton();
   BoxStartup().Mark(u"engine");
   resizer_.Start(hwnd(), kResizeTable, {.minimumIsInitialSize = false});
@@ -220,7 +195,7 @@ void SearchBoxWindow::SetUpEdit() noexcept {
   if (settings_.UseLargeSearchBox()) MakeLarge();
   if (!settings_.RecordSearchWords()) return;
   if (settings_.ShowLastSearchWords()) {
-    if (std::optional<std::u16string> newest = history_->WordsAt(0)) {
+    if (std::optional<std::u16string> newest = session_.History().WordsAt(0)) {
       ::SetWindowTextW(edit, AsWide(*newest));
     }
   }
@@ -254,7 +229,7 @@ void SearchBoxWindow::MakeLarge() noexcept {
 }
 
 void SearchBoxWindow::SetUpAutoComplete() noexcept {
-  autoComplete_ = AttachHistoryAutoComplete(Item(IDC_SEARCH_WORDS), history_);
+  autoComplete_ = AttachHistoryAutoComplete(Item(IDC_SEARCH_WORDS), session_.SharedHistory());
   if (autoComplete_) dropDown_ = autoComplete_.As<IAutoCompleteDropDown>(IID_IAutoCompleteDropDown);
 }
 
@@ -285,10 +260,11 @@ void SearchBoxWindow::PlaceWindow() noexcept {
 }
 
 void SearchBoxWindow::RefreshUiState() noexcept {
-  ::CheckDlgButton(hwnd(), IDC_RECORD_SEARCH_WORDS, record_ ? BST_CHECKED : BST_UNCHECKED);
+  ::CheckDlgButton(hwnd(), IDC_RECORD_SEARCH_WORDS,
+                   session_.Records() ? BST_CHECKED : BST_UNCHECKED);
   ::EnableWindow(Item(IDC_RECORD_SEARCH_WORDS), settings_.RecordSearchWords());
   ::SendMessageW(Item(IDC_SYSTEM_TOOLBAR), TB_CHECKBUTTON, ID_PUSH_PIN,
-                 MAKELPARAM(!hideWhenInactive_, 0));
+                 MAKELPARAM(session_.Pinned(), 0));
 }
 
 RECT SearchBoxWindow::ItemRect(int id) const noexcept {
@@ -299,15 +275,12 @@ RECT SearchBoxWindow::ItemRect(int id) const noexcept {
 }
 
 void SearchBoxWindow::RunSearch() noexcept {
-  searching_ = true;
+  session_.BeginSearch();
   try {
     const std::u16string words = FromWide(WindowText(Item(IDC_SEARCH_WORDS)));
     ::EnableWindow(hwnd(), FALSE);
     ::ShowWindow(hwnd(), SW_HIDE);
-    brimlet::RunSearch(
-        SearchServices{converter_, settings_, registry_, *history_,
-                       [this](std::u16string_view address) { OpenWebAddress(address); }},
-        current_, words, record_);
+    session_.RunSearch(words);
   } catch (...) {
   }
   ::DestroyWindow(hwnd());
@@ -317,32 +290,17 @@ void SearchBoxWindow::OpenWebAddress(std::u16string_view address) noexcept {
   ::brimlet::win32::OpenWebAddress(hwnd(), address);
 }
 
-void SearchBoxWindow::OpenSettings() noexcept {
-  hideWhenInactive_ = false;
-  if (!LaunchSettingsFromBox()) {
-    hideWhenInactive_ = true;
-    return;
-  }
-  ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-}
+bool SearchBoxWindow::LaunchSettings() noexcept { return LaunchSettingsFromBox(); }
 
-void SearchBoxWindow::OpenHelp() noexcept {
-  try {
-    const std::u16string address = settings_.HelpAddress(u"sb");
-    if (address.empty()) return;
-    hideWhenInactive_ = false;
-    OpenWebAddress(address);
-    ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-  } catch (...) {
-  }
+void SearchBoxWindow::CloseAfterLaunch(bool launched) noexcept {
+  if (launched) ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
 void SearchBoxWindow::OnDestroy() noexcept {
-  ::SendMessageW(Item(IDC_ENGINE_TOOLBAR), TB_SETIMAGELIST, 0, 0);
+  engineButton_.Destroy();
   ::SendMessageW(Item(IDC_SYSTEM_TOOLBAR), TB_SETIMAGELIST, 0, 0);
-  if (engineImages_ != nullptr) ImageList_Destroy(engineImages_);
   if (systemImages_ != nullptr) ImageList_Destroy(systemImages_);
-  engineImages_ = systemImages_ = nullptr;
+  systemImages_ = nullptr;
   if (settings_.RememberImeState()) SaveImeState(Item(IDC_SEARCH_WORDS), settings_);
   RECT rc{};
   if (::GetWindowRect(hwnd(), &rc)) settings_.SetLastWindowRect(ToRect(rc));
@@ -376,22 +334,22 @@ bool SearchBoxWindow::OnCommand(int id, int code) noexcept {
     }
     case IDC_RECORD_SEARCH_WORDS:
       if (code != BN_CLICKED) return false;
-      record_ = !record_;
+      session_.SetRecords(!session_.Records());
       RefreshUiState();
       return true;
     case ID_PUSH_PIN:
-      hideWhenInactive_ = !hideWhenInactive_;
+      session_.SetPinned(!session_.Pinned());
       RefreshUiState();
       return true;
     case ID_SETTINGS:
-      OpenSettings();
+      CloseAfterLaunch(session_.OpenSettings());
       return true;
     case ID_HELP:
-      OpenHelp();
+      CloseAfterLaunch(session_.OpenHelp());
       return true;
     case IDC_NOTICE_LINK:
       if (code != STN_CLICKED) return false;
-      OpenNotice();
+      CloseAfterLaunch(session_.OpenNotice());
       return true;
     default:
       return false;
@@ -399,9 +357,10 @@ bool SearchBoxWindow::OnCommand(int id, int code) noexcept {
 }
 
 void SearchBoxWindow::PaintCueText(HWND edit) noexcept {
-  if (current_ == nullptr || ::GetWindowTextLengthW(edit) != 0 || ::GetFocus() == edit) return;
+  const ISearchEngineItem* current = session_.Current();
+  if (current == nullptr || ::GetWindowTextLengthW(edit) != 0 || ::GetFocus() == edit) return;
   try {
-    const std::wstring cue = ToWide(current_->GetName()) + L" で検索";
+    const std::wstring cue = ToWide(current->GetName()) + L" で検索";
     HDC dc = ::GetDC(edit);
     HGDIOBJ old =
         ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(edit, WM_GETFONT, 0, 0)));

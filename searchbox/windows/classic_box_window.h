@@ -8,14 +8,13 @@
 #include <shldisp.h>
 #include <shobjidl.h>
 
-#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "box_session.h"
+#include "engine_button.h"
 #include "notice_mailbox.h"
 #include "search_engine_list.h"
-#include "search_history.h"
 #include "settings.h"
 #include "win32/dialog_resizer.h"
 #include "win32/message_loop.h"
@@ -26,13 +25,15 @@
 
 namespace brimlet::win32 {
 
-class SearchBoxWindow final : public Dialog, public IMessageFilter {
+class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBoxLauncher {
  public:
   SearchBoxWindow(HINSTANCE module, Settings& settings) noexcept;
   ~SearchBoxWindow() override;
 
   // Takes a copy of the catalogue; the rotation list holds every engine in catalogue order.
-  void SetCatalogue(const SearchEngineList* catalogue) noexcept;
+  void SetCatalogue(const SearchEngineList* catalogue) noexcept {
+    session_.SetCatalogue(catalogue);
+  }
   // Creates the dialog without owner; nothing on failure.
   HWND Create() noexcept;
 
@@ -58,23 +59,22 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   void PlaceWindow() noexcept;
   void RefreshUiState() noexcept;
   void UpdateEngineButton() noexcept;
-  int EngineImage(const ISearchEngineItem* engine) noexcept;
   void LayOutEngineButton() noexcept;
   void StepEngine(bool forward) noexcept;
   void ShowEngineMenu() noexcept;
   void RunSearch() noexcept;
-  void OpenSettings() noexcept;
-  void OpenHelp() noexcept;
-  void OpenNotice() noexcept;
   void ShowNoticeLink() noexcept;
   void OnNoticeMessage(WPARAM what) noexcept;
   void OnDestroy() noexcept;
   bool OnCommand(int id, int code) noexcept;
   bool OnNotify(const NMHDR& header, INT_PTR& result) noexcept;
   void PaintCueText(HWND edit) noexcept;
-  // Hands an address to the shell only when it is an absolute http or https address: the
-  // search, help and notice addresses all come from outside data.
-  void OpenWebAddress(std::u16string_view address) noexcept;
+  // Closes the box once what it launched is on its way.
+  void CloseAfterLaunch(bool launched) noexcept;
+
+  // IBoxLauncher
+  void OpenWebAddress(std::u16string_view address) noexcept override;
+  bool LaunchSettings() noexcept override;
   HWND Item(int id) const noexcept { return ::GetDlgItem(hwnd(), id); }
   RECT ItemRect(int id) const noexcept;
 
@@ -91,32 +91,20 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter {
   Settings& settings_;
   Win32Registry registry_;
   Win32CodePageConverter converter_;
+  BoxSession session_{settings_, registry_, converter_, *this};
   HACCEL accelerators_ = nullptr;
-  bool record_ = false;
-  bool hideWhenInactive_ = true;
-  bool searching_ = false;
   bool firstPaintSeen_ = false;
 
-  std::unique_ptr<SearchEngineList> catalogue_;
-  std::vector<const ISearchEngineItem*> rotation_;
-  const ISearchEngineItem* current_ = nullptr;
-  // Shared with the system auto-complete object, which may outlive the box.
-  std::shared_ptr<SearchHistory> history_ = std::make_shared<SearchHistory>();
-
-  HIMAGELIST engineImages_ = nullptr;
-  int engineImageSize_ = 16;  // pixels at the box's DPI
+  EngineButton engineButton_;
   // The client size the controls are placed for: the template's, grown by the large box.
   // At a high DPI the system makes the dialog narrower at its creation.
   SIZE layoutClient_{};
   HIMAGELIST systemImages_ = nullptr;
-  // Image index per engine; -1 for an engine whose icon could not be loaded.
-  std::map<const ISearchEngineItem*, int> engineImageIndex_;
 
   ComPtr<IAutoComplete2> autoComplete_;
   ComPtr<IAutoCompleteDropDown> dropDown_;
 
   std::shared_ptr<NoticeMailbox> mailbox_;
-  std::wstring noticeLabel_, noticeDescription_, noticeAddress_;
   HWND noticeLink_ = nullptr;
   HWND noticeTip_ = nullptr;
 

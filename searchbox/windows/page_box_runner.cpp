@@ -1,10 +1,11 @@
 // The search role's page-based box: the catalogue is loaded for the window, which keeps its
 // own copy, and the loop runs until the box posts its quit message. A box that cannot be
 // made, or whose page never shows it, gives -1 so the entry falls back to the classic box.
+#include "box_runners.h"
+
 #include "box_shell.h"
 #include "page_box_window.h"
 #include "win32/startup_timeline.h"
-#include "window_runners.h"
 
 namespace brimlet::win32 {
 

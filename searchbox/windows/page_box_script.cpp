@@ -34,12 +34,11 @@ void SearchBoxWindowEx::RaiseUpdateNotify(WPARAM what) noexcept {
   try {
     const std::optional<Notice> notice = mailbox_->Take();
     if (!notice) return;
-    noticeLabel_ = notice->label;
-    noticeDescription_ = notice->description;
-    noticeAddress_ = notice->address;
-    if (noticeLabel_.empty() || noticeDescription_.empty() || noticeAddress_.empty()) return;
-    ::brimlet::win32::RaiseUpdateNotify(updateNotifyHandler_.get(), noticeLabel_,
-                                        noticeDescription_, noticeAddress_);
+    session_.TakeNotice(*notice);
+    if (!session_.HasNotice()) return;
+    const Notice& taken = session_.CurrentNotice();
+    ::brimlet::win32::RaiseUpdateNotify(updateNotifyHandler_.get(), taken.label, taken.description,
+                                        taken.address);
   } catch (...) {
   }
 }
@@ -54,41 +53,40 @@ void SearchBoxWindowEx::Init() noexcept {
 void SearchBoxWindowEx::Exit() noexcept { ::PostMessageW(hwnd(), WM_CLOSE, 0, 0); }
 
 bool SearchBoxWindowEx::ExecuteConfig() noexcept {
-  const bool wasHiding = hideWhenInactive_;
-  hideWhenInactive_ = false;
-  if (!LaunchSettingsFromBox()) {
-    hideWhenInactive_ = wasHiding;
-    return false;
-  }
+  if (!session_.OpenSettings()) return false;
   ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
   return true;
 }
 
+void SearchBoxWindowEx::OpenWebAddress(std::u16string_view address) noexcept {
+  // A search has hidden the box already; help is opened from a box still in sight.
+  ::ShowWindow(hwnd(), SW_HIDE);
+  ::brimlet::win32::OpenWebAddress(hwnd(), address);
+}
+
+bool SearchBoxWindowEx::LaunchSettings() noexcept { return LaunchSettingsFromBox(); }
+
 void SearchBoxWindowEx::ExecuteSearch(std::u16string_view words) noexcept {
-  searching_ = true;
+  session_.BeginSearch();
   ::EnableWindow(hwnd(), FALSE);
   ::ShowWindow(hwnd(), SW_HIDE);
   try {
-    RunSearch(
-        SearchServices{converter_, settings_, registry_, history_,
-                       [this](std::u16string_view address) { OpenWebAddress(hwnd(), address); }},
-        current_, words, record_);
+    session_.RunSearch(words);
   } catch (...) {
     Trace(u"page box: the search failed");
   }
 }
 
-void SearchBoxWindowEx::StepEngine(bool forward) noexcept {
-  current_ = brimlet::StepEngine(rotation_, current_, forward);
-}
+void SearchBoxWindowEx::StepEngine(bool forward) noexcept { session_.StepEngine(forward); }
 
 bool SearchBoxWindowEx::ShowEngineMenu(long x, long y) noexcept {
-  if (!catalogue_) return false;
+  const SearchEngineList* catalogue = session_.Catalogue();
+  if (catalogue == nullptr) return false;
   POINT point{x, y};
   ::ClientToScreen(hwnd(), &point);
   const EngineMenuChoice choice =
-      ::brimlet::win32::ShowEngineMenu(hwnd(), *catalogue_, current_, point);
-  if (choice.chosen != nullptr) current_ = choice.chosen;
+      ::brimlet::win32::ShowEngineMenu(hwnd(), *catalogue, session_.Current(), point);
+  session_.Choose(choice.chosen);
   return choice.shown;
 }
 
@@ -165,7 +163,7 @@ void SearchBoxWindowEx::HideAutoComplete() noexcept {
   ::SetFocus(hwnd());
 }
 
-void SearchBoxWindowEx::OnNotifyHandled() noexcept { settings_.SetNotifyCount(kDailyNoticeLimit); }
+void SearchBoxWindowEx::OnNotifyHandled() noexcept { session_.CountNoticeActedOn(); }
 
 std::u16string SearchBoxWindowEx::LastSearchWords() noexcept {
   try {
@@ -177,15 +175,7 @@ std::u16string SearchBoxWindowEx::LastSearchWords() noexcept {
 }
 
 void SearchBoxWindowEx::LaunchHelp() noexcept {
-  try {
-    const std::u16string address = settings_.HelpAddress(u"sb");
-    if (address.empty()) return;
-    hideWhenInactive_ = false;
-    ::ShowWindow(hwnd(), SW_HIDE);
-    OpenWebAddress(hwnd(), address);
-    ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-  } catch (...) {
-  }
+  if (session_.OpenHelp()) ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
 }  // namespace brimlet::win32

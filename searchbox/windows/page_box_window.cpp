@@ -50,41 +50,14 @@ SearchBoxWindowEx::~SearchBoxWindowEx() {
   }
 }
 
-void SearchBoxWindowEx::SetCatalogue(const SearchEngineList* catalogue) noexcept {
-  rotation_.clear();
-  current_ = nullptr;
-  catalogue_.reset();
-  if (catalogue == nullptr) return;
-  try {
-    catalogue_ = catalogue->Clone();
-    for (size_t i = 0; i < catalogue_->GetCount(); ++i) rotation_.push_back(catalogue_->GetAt(i));
-  } catch (...) {
-    catalogue_.reset();
-    rotation_.clear();
-  }
-}
-
 IDispatch* SearchBoxWindowEx::ScriptObject() const noexcept {
   return static_cast<IDispatch*>(external_.get());
 }
 
-void SearchBoxWindowEx::ChooseFirstEngine() noexcept {
-  if (!catalogue_) return;
-  try {
-    current_ = ChooseBoxStartEngine(settings_, *catalogue_, current_);
-  } catch (...) {
-  }
-}
-
 HWND SearchBoxWindowEx::Create() noexcept {
   accelerators_.reset(::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(kAcceleratorTable)));
-  try {
-    LoadHistoryInto(registry_, history_);
-  } catch (...) {
-  }
-  record_ = settings_.RecordSearchWords();
-  hideWhenInactive_ = settings_.HideAtInactivate();
-  ChooseFirstEngine();
+  session_.Open();
+  session_.ChooseStartEngine();
 
   std::optional<WindowShape> shape;
   try {
@@ -270,7 +243,7 @@ bool SearchBoxWindowEx::OnActivate(WORD state, HWND other) noexcept {
   if (suggestions_ && other != list) HideAutoComplete();
   if (state == WA_ACTIVE && !settings_.RunOnce() && !settings_.HasUpgrade()) ShowStartHint();
   const bool listInTheWay = suggestions_ && (list == nullptr || ::IsWindowVisible(list));
-  if (searching_ || state != WA_INACTIVE || other == hwnd() || !hideWhenInactive_ || listInTheWay) {
+  if (!session_.ClosesOnDeactivation(state == WA_INACTIVE, other == hwnd()) || listInTheWay) {
     return false;
   }
   // The very first box stays open when it loses activation, so its hint can be read.
@@ -293,9 +266,9 @@ void SearchBoxWindowEx::OnMouseMove(LPARAM position) noexcept {
   ::ClientToScreen(hwnd(), &cursor);
   RECT rect = dragRect_;
   ::OffsetRect(&rect, cursor.x - dragCursor_.x, cursor.y - dragCursor_.y);
-  // Shift inverts the snapping setting for this move.
-  const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
-  if (settings_.SnapSearchBox() != shift) SnapWindowRect(hwnd(), rect);
+  if (session_.SnapsWhileDragging((::GetKeyState(VK_SHIFT) & 0x8000) != 0)) {
+    SnapWindowRect(hwnd(), rect);
+  }
   ::MoveWindow(hwnd(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 }
 
@@ -327,9 +300,7 @@ void SearchBoxWindowEx::OnDestroy() noexcept {
 
 void SearchBoxWindowEx::OnFinalMessage() noexcept {
   accelerators_.reset();
-  current_ = nullptr;
-  rotation_.clear();
-  catalogue_.reset();
+  session_.ReleaseCatalogue();
   // The notice threads only reach the mailbox: the process, not the box, waits for them.
   if (created_) ::PostQuitMessage(0);
 }

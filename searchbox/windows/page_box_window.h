@@ -13,12 +13,11 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "box_session.h"
 #include "notice_mailbox.h"
 #include "page_box.h"
 #include "search_engine_list.h"
-#include "search_history.h"
 #include "settings.h"
 #include "suggest_window.h"
 #include "win32/browser_host.h"
@@ -37,7 +36,8 @@ class SearchBoxWindowEx final : public Window,
                                 public IMessageFilter,
                                 public IPageBox,
                                 public ISuggestOwner,
-                                public IBrowserHostClient {
+                                public IBrowserHostClient,
+                                private IBoxLauncher {
  public:
   // A page that has not shown its box by then never will: the box gives up and the entry
   // falls back to the classic box. A real load of the page from the program's own resource
@@ -50,7 +50,9 @@ class SearchBoxWindowEx final : public Window,
   ~SearchBoxWindowEx() override;
 
   // Takes a copy of the catalogue; the rotation list holds every engine in catalogue order.
-  void SetCatalogue(const SearchEngineList* catalogue) noexcept;
+  void SetCatalogue(const SearchEngineList* catalogue) noexcept {
+    session_.SetCatalogue(catalogue);
+  }
   // Creates the hidden window and starts loading the page; nothing when the box cannot be
   // made (no skin picture or shape, no browser control).
   HWND Create() noexcept;
@@ -83,12 +85,12 @@ class SearchBoxWindowEx final : public Window,
                            std::u16string& initial) noexcept override;
   void HideAutoComplete() noexcept override;
   void OnNotifyHandled() noexcept override;
-  const ISearchEngineItem* CurrentEngine() noexcept override { return current_; }
+  const ISearchEngineItem* CurrentEngine() noexcept override { return session_.Current(); }
   std::u16string LastSearchWords() noexcept override;
-  bool RecordSearchWords() noexcept override { return record_; }
-  void SetRecordSearchWords(bool record) noexcept override { record_ = record; }
-  bool ShowAlways() noexcept override { return !hideWhenInactive_; }
-  void SetShowAlways(bool showAlways) noexcept override { hideWhenInactive_ = !showAlways; }
+  bool RecordSearchWords() noexcept override { return session_.Records(); }
+  void SetRecordSearchWords(bool record) noexcept override { session_.SetRecords(record); }
+  bool ShowAlways() noexcept override { return session_.Pinned(); }
+  void SetShowAlways(bool showAlways) noexcept override { session_.SetPinned(showAlways); }
   void LaunchHelp() noexcept override;
   Settings& PageSettings() noexcept override { return settings_; }
 
@@ -108,7 +110,6 @@ class SearchBoxWindowEx final : public Window,
  private:
   bool OnCreate() noexcept;
   bool StartPage() noexcept;
-  void ChooseFirstEngine() noexcept;
   bool OnActivate(WORD state, HWND other) noexcept;
   void OnMouseMove(LPARAM position) noexcept;
   void EndDrag() noexcept;
@@ -119,6 +120,10 @@ class SearchBoxWindowEx final : public Window,
   HWND DocumentWindow() const noexcept;
   bool SuggestionsVisible() const noexcept;
 
+  // IBoxLauncher: the box is out of sight before the browser comes up.
+  void OpenWebAddress(std::u16string_view address) noexcept override;
+  bool LaunchSettings() noexcept override;
+
   static constexpr UINT_PTR kShowTimer = 1;
 
   HINSTANCE module_;
@@ -128,18 +133,12 @@ class SearchBoxWindowEx final : public Window,
   Win32Registry registry_;
   Win32CodePageConverter converter_;
 
+  BoxSession session_{settings_, registry_, converter_, *this};
   UniqueResource<HACCEL, ::DestroyAcceleratorTable, detail::Null<HACCEL>> accelerators_;
-  bool record_ = false;
-  bool hideWhenInactive_ = true;
-  bool searching_ = false;
   bool shown_ = false;
   bool gaveUp_ = false;
   bool created_ = false;  // the loop ends with the window only after a complete creation
 
-  std::unique_ptr<SearchEngineList> catalogue_;
-  std::vector<const ISearchEngineItem*> rotation_;
-  const ISearchEngineItem* current_ = nullptr;
-  SearchHistory history_;
   std::u16string skinFolder_;
 
   ComPtr<BrowserHost> host_;
@@ -155,7 +154,6 @@ class SearchBoxWindowEx final : public Window,
 
   std::u16string noticeHost_;
   std::shared_ptr<NoticeMailbox> mailbox_;
-  std::u16string noticeLabel_, noticeDescription_, noticeAddress_;
 
   std::unique_ptr<SuggestWindow> suggestions_;
   HWND startHint_ = nullptr;

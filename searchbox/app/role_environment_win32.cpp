@@ -4,7 +4,9 @@
 
 #include "../../resources/brimlet_ids.h"
 #include "background_jobs_win32.h"
+#include "box_runners.h"
 #include "notice_mailbox.h"
+#include "settings_dialog_runner.h"
 #include "win32/startup_timeline.h"
 #include "win32/instance_finder.h"
 #include "win32/scoped_init.h"
@@ -12,7 +14,6 @@
 #include "win32/ui_text.h"
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
-#include "window_runners.h"
 
 namespace brimlet::win32 {
 namespace {

@@ -1,0 +1,116 @@
+#include "box_session.h"
+
+#include "box_search.h"
+
+namespace brimlet {
+
+std::unique_ptr<SearchEngineList> CopyCatalogue(const SearchEngineList* catalogue) noexcept {
+  if (catalogue == nullptr) return nullptr;
+  try {
+    return catalogue->Clone();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+BoxSession::BoxSession(Settings& settings, IRegistry& registry, const ICodePageConverter& converter,
+                       IBoxLauncher& launcher) noexcept
+    : settings_(settings), registry_(registry), converter_(converter), launcher_(launcher) {}
+
+void BoxSession::SetCatalogue(const SearchEngineList* catalogue) noexcept {
+  ReleaseCatalogue();
+  catalogue_ = CopyCatalogue(catalogue);
+  if (!catalogue_) return;
+  try {
+    for (size_t i = 0; i < catalogue_->GetCount(); ++i) rotation_.push_back(catalogue_->GetAt(i));
+  } catch (...) {
+    ReleaseCatalogue();
+  }
+}
+
+void BoxSession::ReleaseCatalogue() noexcept {
+  current_ = nullptr;
+  rotation_.clear();
+  catalogue_.reset();
+}
+
+void BoxSession::Open() noexcept {
+  // Before anything can run a search: a search saves the whole history.
+  try {
+    LoadHistoryInto(registry_, *history_);
+  } catch (...) {
+  }
+  record_ = settings_.RecordSearchWords();
+  hideWhenInactive_ = settings_.HideAtInactivate();
+}
+
+void BoxSession::ChooseStartEngine() noexcept {
+  if (!catalogue_) return;
+  try {
+    current_ = ChooseBoxStartEngine(settings_, *catalogue_, current_);
+  } catch (...) {
+  }
+}
+
+void BoxSession::Choose(const ISearchEngineItem* engine) noexcept {
+  if (engine != nullptr) current_ = engine;
+}
+
+void BoxSession::StepEngine(bool forward) noexcept {
+  current_ = brimlet::StepEngine(rotation_, current_, forward);
+}
+
+bool BoxSession::ClosesOnDeactivation(bool inactive, bool toTheBoxItself) const noexcept {
+  return !searching_ && inactive && !toTheBoxItself && hideWhenInactive_;
+}
+
+bool BoxSession::SnapsWhileDragging(bool shiftDown) const noexcept {
+  return settings_.SnapSearchBox() != shiftDown;
+}
+
+bool BoxSession::RunSearch(std::u16string_view words) {
+  BeginSearch();
+  return brimlet::RunSearch(
+      SearchServices{converter_, settings_, registry_, *history_,
+                     [this](std::u16string_view address) { launcher_.OpenWebAddress(address); }},
+      current_, words, record_);
+}
+
+bool BoxSession::OpenSettings() noexcept {
+  const bool wasHiding = hideWhenInactive_;
+  hideWhenInactive_ = false;
+  if (launcher_.LaunchSettings()) return true;
+  hideWhenInactive_ = wasHiding;
+  return false;
+}
+
+bool BoxSession::OpenHelp() noexcept {
+  try {
+    const std::u16string address = settings_.HelpAddress(u"sb");
+    if (address.empty()) return false;
+    hideWhenInactive_ = false;
+    launcher_.OpenWebAddress(address);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void BoxSession::TakeNotice(const Notice& notice) { notice_ = notice; }
+
+bool BoxSession::HasNotice() const noexcept {
+  return !notice_.label.empty() && !notice_.description.empty() && !notice_.address.empty();
+}
+
+void BoxSession::CountNoticeActedOn() noexcept { settings_.SetNotifyCount(kDailyNoticeLimit); }
+
+bool BoxSession::OpenNotice() noexcept {
+  if (notice_.address.empty()) return false;
+  CountNoticeActedOn();
+  BeginSearch();
+  // The address came from the network: the launcher lets only a web address through.
+  launcher_.OpenWebAddress(notice_.address);
+  return true;
+}
+
+}  // namespace brimlet
