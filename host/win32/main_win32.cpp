@@ -3,11 +3,13 @@
 #include <commctrl.h>
 
 #include "tessiv_ids.h"
+#include "win32/box_launcher.h"
 #include "win32/dll_search.h"
 #include "win32/instance_finder.h"
 #include "win32/message_loop.h"
 #include "win32/scoped_init.h"
 #include "win32/task_tray_window.h"
+#include "win32/win32_registry.h"
 #include "win32/win32_system.h"
 #include "win32/zelvo_gadget_module.h"
 
@@ -38,10 +40,18 @@ int RunHost(HINSTANCE instance) noexcept {
   {
     brimlet::win32::TaskTrayWindow window(instance, module.Gadgets());
     if (window.Create() != nullptr) {
+      brimlet::win32::Win32Registry registry;
+      brimlet::Settings settings(registry);
+      // Every box process is started here; they end with the host.
+      brimlet::win32::BoxLauncher boxes(window.hwnd(), brimlet::win32::SearchBoxProgram(),
+                                        settings);
+      window.SetBoxLauncher(&boxes);
+      boxes.OnHostStarted();
       brimlet::win32::MessageLoop loop;
       module.AddMessageLoop(&loop);
       exitCode = loop.Run();
       module.RemoveMessageLoop();
+      window.SetBoxLauncher(nullptr);
     }
     if (window.hwnd() != nullptr) ::DestroyWindow(window.hwnd());
   }

@@ -178,6 +178,8 @@ bool TaskTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_CREATE:
       taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
       trayCallbackMessage_ = ::RegisterWindowMessageW(kTrayCallbackMessageName);
+      // The hook posts from whatever program has the keys, a low-integrity one included.
+      ::ChangeWindowMessageFilterEx(hwnd(), summon::kSummonMessage, MSGFLT_ALLOW, nullptr);
       AddIcon();
       return true;
     case WM_DESTROY:
@@ -215,6 +217,17 @@ bool TaskTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
       return false;
     case kHandOverMessage:
       gadgets_.RunDefaultCommands();
+      return true;
+    case summon::kSummonMessage:
+      if (launcher_ != nullptr) launcher_->OnSummon(wParam);
+      return true;
+    case summon::kReadyBoxReadyMessage:
+      if (launcher_ != nullptr) {
+        launcher_->OnReadyReported(static_cast<DWORD>(wParam), reinterpret_cast<HWND>(lParam));
+      }
+      return true;
+    case kBoxEndedMessage:
+      if (launcher_ != nullptr) launcher_->OnBoxEnded(static_cast<DWORD>(wParam));
       return true;
     default:
       break;

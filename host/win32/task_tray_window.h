@@ -4,15 +4,18 @@
 
 #include <windows.h>
 
+#include "core/summon_protocol.h"
 #include "gadget/gadget_host.h"
 #include "menu/tray_click_rule.h"
+#include "win32/box_launcher.h"
 #include "win32/unique_resource.h"
 #include "win32/window.h"
 
 namespace brimlet::win32 {
 
-inline constexpr wchar_t kHostWindowClass[] = L"Zelvo_Gadget_WndClass";
-inline constexpr wchar_t kHostWindowTitle[] = L"Zelvo Gadget";
+// The keyboard hook finds the window by these.
+inline constexpr auto& kHostWindowClass = summon::kHostWindowClass;
+inline constexpr auto& kHostWindowTitle = summon::kHostWindowTitle;
 inline constexpr wchar_t kTrayCallbackMessageName[] = L"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30003}";
 inline constexpr UINT kHandOverMessage = WM_USER + 10;
 inline constexpr UINT kTrayIconId = 100;
@@ -32,6 +35,10 @@ class TaskTrayWindow final : public Window {
   // Builds the menu from the gadgets, shows it at the cursor and runs the choice.
   void ShowTrayMenu() noexcept;
 
+  // Where the summons from the keyboard hook and the box processes' reports go; none
+  // before it is set.
+  void SetBoxLauncher(BoxLauncher* launcher) noexcept { launcher_ = launcher; }
+
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
 
@@ -44,6 +51,7 @@ class TaskTrayWindow final : public Window {
 
   HINSTANCE instance_;
   GadgetHost& gadgets_;
+  BoxLauncher* launcher_ = nullptr;
   UINT taskbarCreatedMessage_ = static_cast<UINT>(-1);
   UINT trayCallbackMessage_ = static_cast<UINT>(-1);
   UINT_PTR clickTimer_ = static_cast<UINT_PTR>(-1);

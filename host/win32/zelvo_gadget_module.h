@@ -14,6 +14,9 @@ namespace brimlet::win32 {
 
 // The host executable's folder + "Gadgets\"; empty when the path cannot be had.
 std::u16string GadgetsFolder();
+// The search-box gadget's program, which the host starts for every box: its gadget folder +
+// "Brimlet.exe"; empty when the path cannot be had.
+std::wstring SearchBoxProgram();
 
 class ZelvoGadgetModule final : public AppModule {
  public:

@@ -97,6 +97,13 @@ int Win32RoleEnvironment::RunClassicBox() noexcept {
   return RunWithLoop(module_, settings_, &RunClassicSearchBox);
 }
 
+int Win32RoleEnvironment::RunReadyBox() noexcept {
+  return RunWithLoop(module_, settings_,
+                     [this](AppModule& module, MessageLoop& loop, Settings& settings) noexcept {
+                       return RunReadySearchBox(module, loop, settings, *this);
+                     });
+}
+
 int Win32RoleEnvironment::RunSettingsDialog() noexcept {
   return RunWithLoop(module_, settings_, &RunSettingsDialogWindow);
 }

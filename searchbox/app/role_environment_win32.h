@@ -28,6 +28,7 @@ class Win32RoleEnvironment final : public IRoleEnvironment {
   void ReportBoxCreationFailed() noexcept override;
   int RunPageBox() noexcept override;
   int RunClassicBox() noexcept override;
+  int RunReadyBox() noexcept override;
   int RunSettingsDialog() noexcept override;
   void WaitForNoticeChecks() noexcept override;
   void Relaunch(std::u16string_view parameters) noexcept override;

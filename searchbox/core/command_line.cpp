@@ -36,6 +36,7 @@ Role ChooseRole(const SwitchSet& switches) noexcept {
   if (switches.Contains(u"search")) return Role::kSearch;
   if (switches.Contains(u"config")) return Role::kConfig;
   if (switches.Contains(u"start")) return Role::kStart;
+  if (switches.Contains(u"ready")) return Role::kReady;
   return Role::kNone;
 }
 

@@ -23,9 +23,10 @@ class SwitchSet {
 // spaces only yields more discarded tokens.
 SwitchSet ParseSwitches(std::u16string_view commandLine);
 
-enum class Role { kNone, kSearch, kConfig, kStart };
+enum class Role { kNone, kSearch, kConfig, kStart, kReady };
 
-// "search", then "config", then "start": only the first found runs.
+// "search", then "config", then "start", then "ready" (a box prepared in advance, started
+// by the host only): only the first found runs.
 Role ChooseRole(const SwitchSet& switches) noexcept;
 
 }  // namespace brimlet

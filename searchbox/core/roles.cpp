@@ -1,5 +1,7 @@
 #include "roles.h"
 
+#include "core/summon_protocol.h"
+
 namespace brimlet {
 
 int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env) noexcept {
@@ -17,6 +19,8 @@ int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env
     case Role::kStart:
       env.RunBackgroundJobs();
       return 0;
+    case Role::kReady:
+      return RunReadyRole(settings, env);
     case Role::kNone:
       break;
   }
@@ -26,13 +30,7 @@ int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env
 int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env) noexcept {
   NamedMutexResult mutex = env.Mutexes().Create(kSearchRoleMutex);
   if (mutex.alreadyExisted) {
-    if (const WindowRef running = env.FindRunningWindow(Role::kSearch)) {
-      if (running == env.ForegroundWindow()) {
-        env.CloseForSecondSummon(running);
-      } else {
-        env.HandOverForeground(running);
-      }
-    }
+    AnswerSecondSummon(env);
     return 0;
   }
   // A reopen after the settings dialog is not a new use of the box. It is not counted at
@@ -48,6 +46,29 @@ int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env)
   }
   // The box is gone: the next summon may open a new one while its notice check ends.
   mutex.handle.reset();
+  env.WaitForNoticeChecks();
+  return result;
+}
+
+void AnswerSecondSummon(IRoleEnvironment& env) noexcept {
+  if (const WindowRef running = env.FindRunningWindow(Role::kSearch)) {
+    if (running == env.ForegroundWindow()) {
+      env.CloseForSecondSummon(running);
+    } else {
+      env.HandOverForeground(running);
+    }
+  }
+}
+
+int RunReadyRole(Settings& settings, IRoleEnvironment& env) noexcept {
+  // The first-run rules may ask a question or switch the design: a cold box runs them.
+  if (!settings.SearchBoxDesignMigrated()) return summon::kReadyExitCannotPrepare;
+  int result = 0;
+  {
+    const auto imaging = env.StartImaging();
+    result = env.RunReadyBox();
+  }
+  // Its box is gone and the mutex with it; the notice check of a shown box may still end.
   env.WaitForNoticeChecks();
   return result;
 }

@@ -47,6 +47,9 @@ class IRoleEnvironment {
   // cannot be created (the settings dialog gives 0 then).
   virtual int RunPageBox() noexcept = 0;
   virtual int RunClassicBox() noexcept = 0;
+  // Prepares the box of the current design hidden and answers the summons it receives
+  // until its box closed; returns the ready role's exit code (summon::kReadyExit...).
+  virtual int RunReadyBox() noexcept = 0;
   virtual int RunSettingsDialog() noexcept = 0;
   // Starts this program again with the parameters; the outcome is not examined.
   virtual void Relaunch(std::u16string_view parameters) noexcept = 0;
@@ -61,6 +64,10 @@ class IRoleEnvironment {
 int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env) noexcept;
 
 int RunSearchRole(bool fromConfigure, Settings& settings, IRoleEnvironment& env) noexcept;
+// A box process the host starts in advance (ready_box.h).
+int RunReadyRole(Settings& settings, IRoleEnvironment& env) noexcept;
+// A summon while another box is open: it closes when it has the focus, else comes forward.
+void AnswerSecondSummon(IRoleEnvironment& env) noexcept;
 int RunConfigRole(Settings& settings, IRoleEnvironment& env) noexcept;
 // Settles the design and runs the box (the search role counts the opening).
 int RunBox(Settings& settings, IRoleEnvironment& env) noexcept;

@@ -72,6 +72,10 @@ class Settings {
   // Off by default: when on, the typed words go to the current engine's suggestion address.
   bool SearchSuggestions() const noexcept;
   void SetSearchSuggestions(bool value) noexcept;
+  // The host keeps a box process prepared, shown at once by the next summon; off, every
+  // summon starts a new box process.
+  bool PrepareSearchBox() const noexcept;
+  void SetPrepareSearchBox(bool value) noexcept;
 
   // Numbers.
   int32_t LastWindowPosLeft() const noexcept;

@@ -36,6 +36,7 @@ constexpr CheckField kChecks[] = {
     {IDC_REMEMBER_IME, &SettingsForm::rememberIme},
     {IDC_NOTIFY_UPDATES, &SettingsForm::notifyUpdates},
     {IDC_USE_KEYBOARD_HOOK, &SettingsForm::useKeyboardHook},
+    {IDC_PREPARE_BOX, &SettingsForm::prepareBox},
     {IDC_REMEMBER_LAST_ENGINE, &SettingsForm::rememberLastEngine},
     {IDC_USE_DEFAULT_ENGINE, &SettingsForm::useDefaultEngine},
     {IDC_RECORD_WORDS, &SettingsForm::recordWords},

@@ -6,6 +6,7 @@ SettingsForm LoadSettingsForm(const Settings& settings) {
   SettingsForm form;
   form.restorePosition = settings.RestoreLastWindowPos();
   form.useKeyboardHook = settings.UseKeyboardHook();
+  form.prepareBox = settings.PrepareSearchBox();
   form.largeBox = settings.UseLargeSearchBox();
   form.hideWhenInactive = settings.HideAtInactivate();
   form.snap = settings.SnapSearchBox();
@@ -25,6 +26,7 @@ void SaveSettingsForm(const SettingsForm& form, int32_t keyStroke, int32_t desig
                       Settings& settings) {
   settings.SetRestoreLastWindowPos(form.restorePosition);
   settings.SetUseKeyboardHook(form.useKeyboardHook);
+  settings.SetPrepareSearchBox(form.prepareBox);
   settings.SetUseLargeSearchBox(form.largeBox);
   settings.SetHideAtInactivate(form.hideWhenInactive);
   settings.SetSnapSearchBox(form.snap);

@@ -14,6 +14,7 @@ namespace brimlet {
 struct SettingsForm {
   bool restorePosition = false;
   bool useKeyboardHook = false;
+  bool prepareBox = false;
   bool largeBox = false;
   bool hideWhenInactive = false;
   bool snap = false;

@@ -3,6 +3,7 @@
 // cannot be created.
 #pragma once
 
+#include "roles.h"
 #include "settings.h"
 #include "win32/message_loop.h"
 
@@ -10,5 +11,9 @@ namespace brimlet::win32 {
 
 int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
 int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
+// The ready role's box: prepared hidden, shown by a summon (ready_box.h); returns the role's
+// exit code.
+int RunReadySearchBox(AppModule& module, MessageLoop& loop, Settings& settings,
+                      IRoleEnvironment& env) noexcept;
 
 }  // namespace brimlet::win32

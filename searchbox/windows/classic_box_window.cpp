@@ -123,10 +123,9 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   RECT templateClient{0, 0, IDD_SEARCH_BOX_WIDTH, IDD_SEARCH_BOX_HEIGHT};
   ::MapDialogRect(hwnd(), &templateClient);
   layoutClient_ = SIZE{templateClient.right, templateClient.bottom};
-  try {
-    ::SetWindowTextW(hwnd(), LoadResourceString(module_, IDS_BOX_TITLE).c_str());
-  } catch (...) {
-  }
+  // A box prepared in advance gets its title when it opens: until then no search for the
+  // running box (by class and title) can take it for one.
+  if (!deferred_) SetTitle();
   try {
     mailbox_ = NoticeMailbox::Create(hwnd(), kNoticeMessage, BoxNoticePolicy());
   } catch (...) {
@@ -134,7 +133,8 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   // The notice check and the window icons come after the first paint (AfterFirstPaint).
   accelerators_ = ::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(IDR_SEARCH_BOX_ACCELERATORS));
   BoxStartup().Mark(u"accelerators");
-  session_.Open();
+  // A box prepared in advance reads the history when it opens.
+  if (!deferred_) session_.Open();
   BoxStartup().Mark(u"history");
   SetUpEdit();
   BoxStartup().Mark(u"edit");
@@ -142,16 +142,74 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   BoxStartup().Mark(u"engine-toolbar");
   BuildSystemButtons();
   BoxStartup().Mark(u"system-toolbar");
-  session_.ChooseStartEngine();
+  if (deferred_) {
+    // The catalogue's default until the box opens: the start engine rule may store
+    // "LastSearchEngine", which a box that only waits must not.
+    if (const SearchEngineList* catalogue = session_.Catalogue()) {
+      session_.Choose(catalogue->GetDefault());
+    }
+  } else {
+    session_.ChooseStartEngine();
+  }
   UpdateEngineButton();
   BoxStartup().Mark(u"engine");
   resizer_.Start(hwnd(), kResizeTable, {.minimumIsInitialSize = false});
   resizer_.LaidOutFor(layoutClient_);
+  if (!deferred_) FinishOpening();
+}
+
+void SearchBoxWindow::SetTitle() noexcept {
+  try {
+    ::SetWindowTextW(hwnd(), LoadResourceString(module_, IDS_BOX_TITLE).c_str());
+  } catch (...) {
+  }
+}
+
+void SearchBoxWindow::TakeForeground() noexcept {
+  if (hwnd() == nullptr) return;
+  // The summon granted this process the foreground: no attaching to another program's
+  // input, unless the system refuses all the same.
+  if (::GetForegroundWindow() != hwnd() && !::SetForegroundWindow(hwnd())) {
+    BringToForeground(hwnd());
+  }
+  ::SetFocus(Item(IDC_SEARCH_WORDS));
+}
+
+void SearchBoxWindow::OpenPrepared() noexcept {
+  if (hwnd() == nullptr || opened_) return;
+  opened_ = true;
+  TakeForeground();  // done already, unless the box was made again since
+  HWND edit = Item(IDC_SEARCH_WORDS);
+  SetTitle();
+  // What a cold box would read at its creation, read now.
+  session_.Open();
+  std::wstring words;
+  if (settings_.RecordSearchWords() && settings_.ShowLastSearchWords()) {
+    if (std::optional<std::u16string> newest = session_.History().WordsAt(0)) {
+      words = ToWide(*newest);
+    }
+  }
+  ::SetWindowTextW(edit, words.c_str());
+  session_.ChooseStartEngine();
+  UpdateEngineButton();
+  ::ShowWindow(Item(IDC_RECORD_SEARCH_WORDS), SW_SHOWNA);  // hidden again below when off
+  PlaceWindow();
+  ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
+  FinishFieldState();
+  ::ShowWindow(hwnd(), SW_SHOW);
+  BoxStartup().Mark(u"shown");
+}
+
+void SearchBoxWindow::FinishOpening() noexcept {
   PlaceWindow();
   ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
   BringToForeground(hwnd());
+  ::SetFocus(Item(IDC_SEARCH_WORDS));
+  FinishFieldState();
+}
+
+void SearchBoxWindow::FinishFieldState() noexcept {
   HWND edit = Item(IDC_SEARCH_WORDS);
-  ::SetFocus(edit);
   ::SendMessageW(edit, EM_SETSEL, 0, -1);
   if (!settings_.RecordSearchWords()) {
     ::CheckDlgButton(hwnd(), IDC_RECORD_SEARCH_WORDS, BST_UNCHECKED);
@@ -301,6 +359,8 @@ void SearchBoxWindow::OnDestroy() noexcept {
   ::SendMessageW(Item(IDC_SYSTEM_TOOLBAR), TB_SETIMAGELIST, 0, 0);
   if (systemImages_ != nullptr) ImageList_Destroy(systemImages_);
   systemImages_ = nullptr;
+  // Never shown: nothing of the user's to store, and the process goes on waiting.
+  if (deferred_ && !opened_) return;
   if (settings_.RememberImeState()) SaveImeState(Item(IDC_SEARCH_WORDS), settings_);
   RECT rc{};
   if (::GetWindowRect(hwnd(), &rc)) settings_.SetLastWindowRect(ToRect(rc));

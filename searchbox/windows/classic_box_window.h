@@ -37,6 +37,17 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   // Creates the dialog without owner; nothing on failure.
   HWND Create() noexcept;
 
+  // Before Create: the box is made hidden, in advance, and opens only at OpenPrepared. Until
+  // then it takes no settings that may change, writes nothing, and its destruction is
+  // silent (no rectangle stored, no quit message).
+  void DeferOpening() noexcept { deferred_ = true; }
+  // The prepared box takes the foreground and the focus while still hidden: the keys typed
+  // from then on wait in its queue until it has opened.
+  void TakeForeground() noexcept;
+  // Takes the history, settings and monitors of now, as a new box would at its creation,
+  // and shows the box in front with the focus in its field.
+  void OpenPrepared() noexcept;
+
   bool PreTranslateMessage(MSG& msg) noexcept override;
 
   // The notice check's mailbox once a check was asked for; tests hand results in here.
@@ -47,6 +58,11 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
 
  private:
   void OnInitDialog() noexcept;
+  // The last steps of the opening: placement, opacity, foreground, focus, input method.
+  void FinishOpening() noexcept;
+  // The field's selection, the record check box, the input method and the buttons' states.
+  void FinishFieldState() noexcept;
+  void SetTitle() noexcept;
   // The edit paints within the box's first paint; what need not be ready for it runs after.
   void OnFirstPaint() noexcept;
   void AfterFirstPaint() noexcept;
@@ -94,6 +110,8 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   BoxSession session_{settings_, registry_, converter_, *this};
   HACCEL accelerators_ = nullptr;
   bool firstPaintSeen_ = false;
+  bool deferred_ = false;
+  bool opened_ = false;
 
   EngineButton engineButton_;
   // The client size the controls are placed for: the template's, grown by the large box.

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "core/summon_protocol.h"
 #include "core/trigger_check.h"
 
 namespace brimlet::trigger {
@@ -101,8 +102,54 @@ void LaunchSearchBox(const wchar_t* switchWord) noexcept {
   }
 }
 
+namespace {
+
+// The ready box's window, when the process that made it is this module's own Brimlet.exe:
+// the foreground right is granted to it, so a window of some other program that took the
+// class name must not get it.
+HWND FindReadyBox() noexcept {
+  HWND window = ::FindWindowExW(HWND_MESSAGE, nullptr, summon::kReadyBoxWindowClass,
+                                summon::kReadyBoxWindowTitle);
+  if (!window) return nullptr;
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(window, &processId);
+  wchar_t expected[MAX_PATH + 16];
+  const DWORD length = ::GetModuleFileNameW(g_module, expected, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  size_t used = FolderLength(expected, length);
+  expected[used] = L'\0';
+  if (!Append(expected, std::size(expected), used, kProgramName)) return nullptr;
+
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (!process) return nullptr;
+  wchar_t image[MAX_PATH + 16];
+  DWORD imageLength = static_cast<DWORD>(std::size(image));
+  const bool read = ::QueryFullProcessImageNameW(process, 0, image, &imageLength) != FALSE;
+  ::CloseHandle(process);
+  if (!read) return nullptr;
+  return ::CompareStringOrdinal(image, static_cast<int>(imageLength), expected,
+                                static_cast<int>(used), TRUE) == CSTR_EQUAL
+             ? window
+             : nullptr;
+}
+
+}  // namespace
+
+bool AskForSearchBox() noexcept {
+  // The ready box first: it shows itself at once. Otherwise the host starts a box with its
+  // own token; nothing is ever started from the program that had the keys.
+  HWND target = FindReadyBox();
+  if (!target) target = ::FindWindowW(summon::kHostWindowClass, summon::kHostWindowTitle);
+  if (!target) return false;
+  DWORD processId = 0;
+  if (::GetWindowThreadProcessId(target, &processId) == 0) return false;
+  // This process received the keys, so it may pass its right to the foreground on.
+  ::AllowSetForegroundWindow(processId);
+  return ::PostMessageW(target, summon::kSummonMessage, summon::kSummonAsked, 0) != FALSE;
+}
+
 void ShowSearchBox() noexcept {
-  if (IsTriggerAllowed()) LaunchSearchBox(L"search");
+  if (IsTriggerAllowed()) AskForSearchBox();
 }
 
 }  // namespace brimlet::trigger

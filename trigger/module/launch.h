@@ -1,4 +1,5 @@
-// Starting the search-box program, which lies beside this module, with one switch.
+// Starting the search-box program, which lies beside this module, with one switch, and
+// asking for the search box.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +14,10 @@ extern HMODULE g_module;
 bool IsTriggerAllowed() noexcept;
 // "search", "config" or "start". Silent on failure; the start is not awaited.
 void LaunchSearchBox(const wchar_t* switchWord) noexcept;
-// The box, when IsTriggerAllowed says so.
+// Grants the foreground to the ready box's process, else the host's, and posts it the summon
+// message; no wait, nothing allocated. False when neither was found or the post failed.
+bool AskForSearchBox() noexcept;
+// Asks for the box when IsTriggerAllowed says so.
 void ShowSearchBox() noexcept;
 
 }  // namespace brimlet::trigger

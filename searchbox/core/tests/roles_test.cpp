@@ -1,5 +1,5 @@
 // Roles with a recording environment: which role runs, what is counted, the design
-// migration and the single-instance rule.
+// migration, the single-instance rule and the ready box's summons.
 #include "roles.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "testing/local_mutex.h"
+#include "core/summon_protocol.h"
+#include "ready_box.h"
 #include "testing/adapters_under_test.h"
 
 namespace brimlet {
@@ -56,6 +58,10 @@ class RecordingEnvironment final : public IRoleEnvironment {
     if (duringBox) duringBox();
     return classicResult;
   }
+  int RunReadyBox() noexcept override {
+    log.push_back("ready box");
+    return readyResult;
+  }
   int RunSettingsDialog() noexcept override {
     log.push_back("dialog");
     return dialogResult;
@@ -78,6 +84,7 @@ class RecordingEnvironment final : public IRoleEnvironment {
   int pageResult = 7;
   int classicResult = 5;
   int dialogResult = 1;
+  int readyResult = summon::kReadyExitClosed;
   std::vector<std::string> log;
   std::function<void()> duringBox;  // what other processes do while the box is open
 };
@@ -114,6 +121,9 @@ TEST(CommandLine, SwitchesAndRolePrecedence) {
       {u"Brimlet.exe /search /config", Role::kSearch},
       {u"Brimlet.exe /start /config", Role::kConfig},
       {u"Brimlet.exe /start", Role::kStart},
+      {u"Brimlet.exe /ready", Role::kReady},
+      {u"Brimlet.exe /ready /start", Role::kStart},
+      {u"Brimlet.exe /READY /search", Role::kSearch},
       {u"/search", Role::kNone},  // the first token is the program, never a switch
       {u"\"C:\\Program Files\\Z /search\\Brimlet.exe\" /config", Role::kConfig},
       {u"Brimlet.exe /searchx", Role::kNone},
@@ -190,8 +200,7 @@ TEST_F(RolesTest, AMutexHeldByAnElevatedProcessCountsAsRunning) {
   env_.runningWindow = 0;  // its window is out of our reach as well
   EXPECT_EQ(Run(u"B /search"), 0);
   EXPECT_EQ(Run(u"B /config"), 0);
-  EXPECT_EQ(env_.log,
-            (std::vector<std::string>{"find-search", "find-config", "wait, mutex held"}));
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"find-search", "find-config", "wait, mutex held"}));
   EXPECT_EQ(settings_.SearchBox(), 0);
   EXPECT_EQ(settings_.Configure(), 0);
 }
@@ -259,6 +268,177 @@ TEST_F(RolesTest, StartRoleAndNoRole) {
   env_.log.clear();
   EXPECT_EQ(Run(u"B -search"), 0);
   EXPECT_TRUE(env_.log.empty());
+}
+
+// The prepared box's platform side, recording into the environment's log.
+class FakePreparedBox final : public IPreparedBox {
+ public:
+  explicit FakePreparedBox(RecordingEnvironment& env) : env_(env) {}
+  BoxPreparation Prepared() const noexcept override { return prepared; }
+  BoxPreparation Current() const noexcept override { return current; }
+  void TakeForeground() noexcept override { env_.log.push_back("foreground"); }
+  bool Rebuild() noexcept override {
+    env_.log.push_back("rebuild");
+    if (rebuildWorks) prepared = current;
+    return rebuildWorks;
+  }
+  void Show() noexcept override {
+    // What a box shows must come with the search role's mutex held.
+    const bool held = env_.mutexes.Create(kSearchRoleMutex).alreadyExisted;
+    env_.log.push_back(held ? "show, mutex held" : "show, mutex free");
+  }
+  WindowRef Window() const noexcept override { return 77; }
+  void GiveWay() noexcept override { env_.log.push_back("give way"); }
+
+  BoxPreparation prepared;
+  BoxPreparation current;
+  bool rebuildWorks = true;
+
+ private:
+  RecordingEnvironment& env_;
+};
+
+class ReadyBoxTest : public RolesTest {
+ protected:
+  void SetUp() override {
+    RolesTest::SetUp();
+    settings_.SetSearchBoxDesignMigrated(true);
+  }
+  bool MutexFree() { return !env_.mutexes.Create(kSearchRoleMutex).alreadyExisted; }
+
+  FakePreparedBox box_{env_};
+  ReadyBoxSession session_{settings_, env_, box_};
+};
+
+TEST_F(ReadyBoxTest, WhenThePreparedWindowMayBeShown) {
+  const BoxPreparation made{.design = 0,
+                            .large = true,
+                            .dpi = 96,
+                            .dataCatalogue = {true, 100, 5},
+                            .programCatalogue = {true, 50, 4}};
+  struct Case {
+    const char* what;
+    void (*change)(BoxPreparation&, Settings&);
+    ReadyShow expected;
+  } cases[] = {
+      {"nothing changed", [](BoxPreparation&, Settings&) {}, ReadyShow::kShow},
+      {"other settings changed",
+       [](BoxPreparation&, Settings& s) {
+         s.SetSearchBoxTransparency(40);
+         s.SetRecordSearchWords(true);
+       },
+       ReadyShow::kShow},
+      {"large box turned off", [](BoxPreparation& n, Settings&) { n.large = false; },
+       ReadyShow::kRebuild},
+      {"DPI", [](BoxPreparation& n, Settings&) { n.dpi = 144; }, ReadyShow::kRebuild},
+      {"a newer catalogue in the data folder",
+       [](BoxPreparation& n, Settings&) { n.dataCatalogue.writeTime = 101; }, ReadyShow::kRebuild},
+      {"the data folder's catalogue removed",
+       [](BoxPreparation& n, Settings&) { n.dataCatalogue = {}; }, ReadyShow::kRebuild},
+      {"the program's catalogue replaced",
+       [](BoxPreparation& n, Settings&) { n.programCatalogue.size = 9; }, ReadyShow::kRebuild},
+      {"the design changed", [](BoxPreparation& n, Settings&) { n.design = 1; },
+       ReadyShow::kGiveWay},
+      {"turned off", [](BoxPreparation&, Settings& s) { s.SetPrepareSearchBox(false); },
+       ReadyShow::kGiveWay},
+      {"the design migration is due",
+       [](BoxPreparation&, Settings& s) { s.SetSearchBoxDesignMigrated(false); },
+       ReadyShow::kGiveWay},
+  };
+  for (const Case& c : cases) {
+    registry_->DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey);
+    settings_.SetSearchBoxDesignMigrated(true);
+    BoxPreparation now = made;
+    c.change(now, settings_);
+    EXPECT_EQ(DecideReadyShow(made, now, settings_), c.expected) << c.what;
+  }
+}
+
+TEST_F(ReadyBoxTest, ShownWhenSummonedCountedThenAndClosedOrBroughtForwardByTheNext) {
+  session_.OnSummon();
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"foreground", "show, mutex held"}));
+  EXPECT_TRUE(session_.Shown());
+  EXPECT_EQ(settings_.SearchBox(), 1);
+  EXPECT_EQ(settings_.SearchBoxMonthly(), 1);
+
+  env_.log.clear();
+  env_.foreground = 3;  // another program is in front
+  session_.OnSummon();
+  env_.foreground = 77;  // the box itself
+  session_.OnSummon();
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"handover 77", "close 77"}));
+  EXPECT_EQ(settings_.SearchBox(), 1);
+
+  EXPECT_FALSE(MutexFree());
+  session_.OnBoxClosed();
+  EXPECT_TRUE(MutexFree());
+}
+
+TEST_F(ReadyBoxTest, AnotherOpenBoxIsAnsweredAndThisOneStaysReady) {
+  {
+    NamedMutexResult other = env_.mutexes.Create(kSearchRoleMutex);
+    env_.runningWindow = 42;
+    env_.foreground = 42;
+    session_.OnSummon();
+    EXPECT_EQ(env_.log, (std::vector<std::string>{"find-search", "close 42"}));
+    EXPECT_FALSE(session_.Shown());
+    EXPECT_EQ(settings_.SearchBox(), 0);
+  }
+  env_.log.clear();
+  session_.OnSummon();  // that box has gone
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"foreground", "show, mutex held"}));
+}
+
+TEST_F(ReadyBoxTest, ChangesSinceThePreparationRebuildOrGiveWay) {
+  box_.current.large = true;
+  session_.OnSummon();
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"foreground", "rebuild", "show, mutex held"}));
+  EXPECT_EQ(settings_.SearchBox(), 1);
+  session_.OnBoxClosed();
+
+  struct Case {
+    const char* what;
+    void (*change)(FakePreparedBox&, Settings&);
+  } cases[] = {
+      {"the window cannot be made again",
+       [](FakePreparedBox& b, Settings&) {
+         b.current.dpi = 192;
+         b.rebuildWorks = false;
+       }},
+      {"the design changed", [](FakePreparedBox& b, Settings&) { b.current.design = 1; }},
+      {"turned off", [](FakePreparedBox&, Settings& s) { s.SetPrepareSearchBox(false); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    registry_->DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey);
+    settings_.SetSearchBoxDesignMigrated(true);
+    FakePreparedBox box(env_);
+    ReadyBoxSession session(settings_, env_, box);
+    c.change(box, settings_);
+    env_.log.clear();
+    session.OnSummon();
+    EXPECT_EQ(env_.log.back(), "give way");
+    EXPECT_TRUE(session.GaveWay());
+    EXPECT_FALSE(session.Shown());
+    EXPECT_EQ(settings_.SearchBox(), 0);  // the cold box counts itself
+    EXPECT_TRUE(MutexFree());             // and finds the mutex free
+    env_.log.clear();
+    session.OnSummon();  // on its way out: nothing more
+    EXPECT_TRUE(env_.log.empty());
+  }
+}
+
+TEST_F(ReadyBoxTest, ReadyRoleWaitsForTheFirstRunRulesOfAColdBox) {
+  settings_.SetSearchBoxDesignMigrated(false);
+  EXPECT_EQ(Run(u"B /ready"), summon::kReadyExitCannotPrepare);
+  EXPECT_TRUE(env_.log.empty());
+  EXPECT_EQ(settings_.SearchBoxDesign(), 0);  // no migration from a ready box
+
+  settings_.SetSearchBoxDesignMigrated(true);
+  EXPECT_EQ(Run(u"B /ready"), summon::kReadyExitClosed);
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "ready box", "imaging off",
+                                                "wait, mutex free"}));
+  EXPECT_EQ(settings_.SearchBox(), 0);  // counted only by a shown box
 }
 
 }  // namespace

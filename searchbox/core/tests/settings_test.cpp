@@ -60,6 +60,7 @@ TEST_F(SettingsTest, DefaultsWhenNothingIsStored) {
   EXPECT_TRUE(s.RememberImeState());
   EXPECT_TRUE(s.UseKeyboardHook());
   EXPECT_TRUE(s.Update());
+  EXPECT_TRUE(s.PrepareSearchBox());
   EXPECT_FALSE(s.RecordSearchWords());
   EXPECT_FALSE(s.SearchSuggestions());
   EXPECT_EQ(s.SearchBoxTransparency(), 100);

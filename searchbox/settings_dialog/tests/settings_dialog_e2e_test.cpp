@@ -116,6 +116,7 @@ TEST_F(SettingsDialogE2eTest, OkWritesEverySettingTheUserChanged) {
       {IDC_REMEMBER_IME, &Settings::RememberImeState},
       {IDC_NOTIFY_UPDATES, &Settings::Update},
       {IDC_USE_KEYBOARD_HOOK, &Settings::UseKeyboardHook},
+      {IDC_PREPARE_BOX, &Settings::PrepareSearchBox},
       {IDC_REMEMBER_LAST_ENGINE, &Settings::RememberLastSearchEngine},
       {IDC_USE_DEFAULT_ENGINE, &Settings::SetDefaultSearchEngine},
       {IDC_RECORD_WORDS, &Settings::RecordSearchWords},

@@ -23,6 +23,7 @@ TEST_F(SettingsFormTest, OkWritesWhatWasLoadedAndTheListsChoices) {
   settings_.SetShowLastSearchWords(true);  // kept although its check box is disabled
   SettingsForm form = LoadSettingsForm(settings_);
   form.snap = !form.snap;
+  form.prepareBox = !form.prepareBox;
   form.defaultEngine = u"{ENGINE}";
   SaveSettingsForm(form, 4, 0, settings_);
 
@@ -31,6 +32,7 @@ TEST_F(SettingsFormTest, OkWritesWhatWasLoadedAndTheListsChoices) {
   EXPECT_FALSE(settings_.RecordSearchWords());
   EXPECT_TRUE(settings_.ShowLastSearchWords());
   EXPECT_EQ(settings_.SnapSearchBox(), form.snap);
+  EXPECT_EQ(settings_.PrepareSearchBox(), form.prepareBox);
   EXPECT_EQ(settings_.DefaultSearchEngine(), u"{ENGINE}");
   EXPECT_EQ(settings_.KeyStroke(), 4);
   EXPECT_EQ(settings_.KeyStrokeMonthly(), 4);

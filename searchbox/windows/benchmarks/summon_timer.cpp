@@ -11,64 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "launch_timing.h"
+
 namespace {
 
-constexpr DWORD kSettleMilliseconds = 400;
-
-struct Target {
-  std::wstring commandLine;
-  const wchar_t* className;
-  const wchar_t* title;
-};
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-// Milliseconds from CreateProcess to the window being visible; negative on failure.
-double TimeOne(const Target& target) {
-  std::wstring line = target.commandLine;
-  STARTUPINFOW si{sizeof(si)};
-  PROCESS_INFORMATION pi{};
-  const double start = Now();
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-    return -1;
-  }
-  double shown = -1;
-  HWND window = nullptr;
-  while (Now() - start < 20'000) {
-    window = ::FindWindowW(target.className, target.title);
-    if (window != nullptr && ::IsWindowVisible(window)) {
-      shown = Now() - start;
-      break;
-    }
-    ::Sleep(1);
-  }
-  // Closed only once its start-up has settled, so that work it leaves for after its first
-  // paint is done (and reported) before it goes, and does not overlap the next round.
-  ::Sleep(kSettleMilliseconds);
-  if (window != nullptr) ::PostMessageW(window, WM_CLOSE, 0, 0);
-  if (::WaitForSingleObject(pi.hProcess, 10'000) != WAIT_OBJECT_0) {
-    ::TerminateProcess(pi.hProcess, 1);
-  }
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return shown;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
+using brimlet::bench::Median;
+using brimlet::bench::Target;
+using brimlet::bench::TimeToVisible;
 
 }  // namespace
 
@@ -87,13 +36,13 @@ int wmain(int argc, wchar_t** argv) {
   const Target floor{withFloor ? L"\"" + std::wstring(argv[4]) + L"\" \"" + argv[5] + L"\"" : L"",
                      L"#32770", L"box floor"};
   // One unmeasured round of each warms the file cache and the Wine server.
-  TimeOne(box);
-  TimeOne(minimal);
-  if (withFloor) TimeOne(floor);
+  TimeToVisible(box);
+  TimeToVisible(minimal);
+  if (withFloor) TimeToVisible(floor);
   std::vector<double> boxTimes, minimalTimes, ratios, floorTimes, floorRatios;
   for (int i = 0; i < rounds; ++i) {
-    const double b = TimeOne(box);
-    const double m = TimeOne(minimal);
+    const double b = TimeToVisible(box);
+    const double m = TimeToVisible(minimal);
     if (b < 0 || m <= 0) {
       std::fprintf(stderr, "round %d: a window did not appear\n", i + 1);
       return 1;
@@ -103,7 +52,7 @@ int wmain(int argc, wchar_t** argv) {
     ratios.push_back(b / m);
     std::printf("round %2d: box %7.1f ms, minimal window %7.1f ms, ratio %.2f", i + 1, b, m, b / m);
     if (withFloor) {
-      const double f = TimeOne(floor);
+      const double f = TimeToVisible(floor);
       if (f < 0) {
         std::fprintf(stderr, "round %d: the floor's window did not appear\n", i + 1);
         return 1;

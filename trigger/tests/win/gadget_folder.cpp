@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "core/summon_protocol.h"
+
 namespace brimlet::testing {
 namespace {
 
@@ -50,6 +52,36 @@ std::vector<std::string> GadgetFolder::WaitForCommandLines(size_t count, DWORD t
     lines = CommandLines();
   }
   return lines;
+}
+
+SummonRecorder::SummonRecorder(Kind kind) {
+  const wchar_t* className =
+      kind == Kind::kHost ? summon::kHostWindowClass : summon::kReadyBoxWindowClass;
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = &Proc;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = className;
+  ::RegisterClassW(&windowClass);  // already registered by an earlier recorder: fine
+  window_ = ::CreateWindowExW(
+      0, className, kind == Kind::kHost ? summon::kHostWindowTitle : summon::kReadyBoxWindowTitle,
+      0, 0, 0, 0, 0, kind == Kind::kHost ? nullptr : HWND_MESSAGE, nullptr, windowClass.hInstance,
+      nullptr);
+  if (window_) ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+SummonRecorder::~SummonRecorder() {
+  if (window_) ::DestroyWindow(window_);
+}
+
+LRESULT CALLBACK SummonRecorder::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == summon::kSummonMessage) {
+    if (auto* self =
+            reinterpret_cast<SummonRecorder*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) {
+      ++self->count_;
+    }
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 std::string SwitchOf(const std::string& commandLine) {

@@ -35,6 +35,26 @@ class GadgetFolder {
   bool ready_ = false;
 };
 
+// A window of this thread that the hook takes for the host's hidden window (its class and
+// title), or for a ready box's message window; counts the summon messages posted to it.
+class SummonRecorder {
+ public:
+  enum class Kind { kHost, kReadyBox };
+  explicit SummonRecorder(Kind kind = Kind::kHost);
+  ~SummonRecorder();
+  SummonRecorder(const SummonRecorder&) = delete;
+  SummonRecorder& operator=(const SummonRecorder&) = delete;
+
+  bool ready() const { return window_ != nullptr; }
+  // The summons received so far (pump this thread first).
+  size_t count() const { return count_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  HWND window_ = nullptr;
+  size_t count_ = 0;
+};
+
 // The switch a recorded command line ends with ("/search"), or "" when there is none.
 std::string SwitchOf(const std::string& commandLine);
 

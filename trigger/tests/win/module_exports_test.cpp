@@ -18,6 +18,7 @@ namespace {
 
 using testing::GadgetFolder;
 using testing::PumpFor;
+using testing::SummonRecorder;
 using testing::SwitchOf;
 using KeyboardProcFn = LRESULT(CALLBACK*)(int, WPARAM, LPARAM);
 using CommandFn = HRESULT(STDAPICALLTYPE*)(const GUID*);
@@ -38,6 +39,7 @@ class ModuleExports : public ::testing::Test {
   void SetUp() override {
     ClearSettings();
     ASSERT_TRUE(folder_.ready()) << "could not lay out the gadget folder";
+    ASSERT_TRUE(host_.ready()) << "could not create the stand-in host window";
     module_.reset(::LoadLibraryW(folder_.DllPath().c_str()));
     ASSERT_TRUE(module_) << "LoadLibraryW failed: " << ::GetLastError();
     keyboardProc_ = Bind<KeyboardProcFn>("KeyboardProc");
@@ -74,9 +76,10 @@ class ModuleExports : public ::testing::Test {
       Key(kCtrlUp);
     }
   }
-  // The switches started since the last call, sorted: processes started one after the other
-  // may record in either order. Starts "/start" as a marker and waits for it; a start the
-  // earlier calls made is recorded by then or very soon after.
+  // The switches started since the last call, and "summon" for each summon the host window
+  // received, sorted: processes started one after the other may record in either order.
+  // Starts "/start" as a marker and waits for it; a start the earlier calls made is
+  // recorded by then or very soon after.
   std::vector<std::string> SwitchesUpToMarker() {
     const size_t before = seen_;
     EXPECT_EQ(onStart_(), S_OK);
@@ -98,12 +101,15 @@ class ModuleExports : public ::testing::Test {
     const auto lines = folder_.CommandLines();
     for (size_t i = before; i < lines.size(); ++i) switches.push_back(SwitchOf(lines[i]));
     seen_ = lines.size();
+    for (; summonsSeen_ < host_.count(); ++summonsSeen_) switches.push_back("summon");
     std::sort(switches.begin(), switches.end());
     return switches;
   }
 
   GadgetFolder folder_{L"exports"};
-  size_t seen_ = 0;  // command lines already looked at
+  SummonRecorder host_;
+  size_t seen_ = 0;         // command lines already looked at
+  size_t summonsSeen_ = 0;  // summons already looked at
   win32::Win32Registry registry_;
   Settings settings_{registry_};
   win32::UniqueHModule module_;
@@ -133,17 +139,17 @@ TEST_F(ModuleExports, ConfigureAndOnStartStartTheProgramBesideTheModule) {
   }
 }
 
-TEST_F(ModuleExports, ExecuteCommandStartsTheSearchOnlyForItsCommand) {
+TEST_F(ModuleExports, ExecuteCommandAsksForTheSearchOnlyForItsCommand) {
   EXPECT_EQ(executeCommand_(&kOtherCommand), E_NOTIMPL);
   EXPECT_EQ(executeCommand_(nullptr), E_POINTER);
   EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/start"}));
   EXPECT_EQ(executeCommand_(&kSearchBoxCommand), S_OK);
-  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/search", "/start"}));
+  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/start", "summon"}));
 }
 
-TEST_F(ModuleExports, CtrlTwiceStartsTheSearchOnce) {
+TEST_F(ModuleExports, CtrlTwiceAsksTheHostForTheBoxOnceAndStartsNothing) {
   CtrlTwice();
-  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/search", "/start"}));
+  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/start", "summon"}));
 }
 
 TEST_F(ModuleExports, SettingsDecideWhetherAndWhichKeyIsWatched) {
@@ -170,7 +176,7 @@ TEST_F(ModuleExports, SettingsDecideWhetherAndWhichKeyIsWatched) {
     c.apply(*this);
     CtrlTwice();
     Key(kADown, 'A');  // leaves the detector idle for the next case
-    const Switches expected = c.fires ? Switches{"/search", "/start"} : Switches{"/start"};
+    const Switches expected = c.fires ? Switches{"/start", "summon"} : Switches{"/start"};
     EXPECT_EQ(SwitchesUpToMarker(), expected) << c.name;
   }
 }
@@ -185,7 +191,7 @@ TEST_F(ModuleExports, SwitchedOffHookIgnoresTheWatchedKeyOnly) {
   settings_.SetUseKeyboardHook(true);
   Key(kCtrlDown);
   Key(kCtrlUp);  // the pair's second release
-  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/search", "/start"}));
+  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/start", "summon"}));
 
   Key(kCtrlDown);
   Key(kCtrlUp);
@@ -203,7 +209,7 @@ TEST_F(ModuleExports, NegativeHookCodePassesOnWithoutTouchingTheDetector) {
   EXPECT_EQ(keyboardProc_(-1, 'A', kADown), 0);  // would cancel the pair if handled
   Key(kCtrlDown);
   Key(kCtrlUp);
-  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/search", "/start"}));
+  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/start", "summon"}));
 }
 
 // A window of this process brought to the front, sized relative to the primary monitor.
@@ -233,7 +239,36 @@ TEST_F(ModuleExports, OversizedOrdinaryWindowDoesNotBlock) {
   const win32::UniqueHWnd front = FrontWindow(20, false);
   ASSERT_EQ(::GetForegroundWindow(), front.get()) << "could not bring a window to the front";
   EXPECT_EQ(executeCommand_(&kSearchBoxCommand), S_OK);
-  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/search", "/start"}));
+  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/start", "summon"}));
+}
+
+// A ready box's window is taken only when Brimlet.exe beside the module made it: this test
+// program's window of the same class and title gets nothing, and the host is asked.
+TEST_F(ModuleExports, ReadyBoxWindowOfAnotherProgramIsNotAsked) {
+  SummonRecorder impostor(SummonRecorder::Kind::kReadyBox);
+  ASSERT_TRUE(impostor.ready());
+  CtrlTwice();
+  EXPECT_EQ(SwitchesUpToMarker(), (Switches{"/start", "summon"}));
+  EXPECT_EQ(impostor.count(), 0u);
+}
+
+// Neither a ready box nor the host: nothing is started from the program that had the keys.
+TEST(ModuleWithoutHost, DoublePressStartsNothing) {
+  GadgetFolder folder(L"no host");
+  ASSERT_TRUE(folder.ready());
+  ASSERT_EQ(::FindWindowW(L"Zelvo_Gadget_WndClass", L"Zelvo Gadget"), nullptr)
+      << "a host window of another run is in the way";
+  win32::UniqueHModule module(::LoadLibraryW(folder.DllPath().c_str()));
+  ASSERT_TRUE(module);
+  auto proc = reinterpret_cast<KeyboardProcFn>(
+      reinterpret_cast<void*>(::GetProcAddress(module.get(), "KeyboardProc")));
+  ASSERT_TRUE(proc);
+  for (LPARAM event : {kCtrlDown, kCtrlUp, kCtrlDown, kCtrlUp}) {
+    proc(HC_ACTION, VK_CONTROL, event);
+    ::Sleep(20);
+  }
+  PumpFor(1000);
+  EXPECT_TRUE(folder.CommandLines().empty());
 }
 
 TEST(ModuleWithoutProgram, FailedStartIsSilentAndReturnsAtOnce) {

@@ -1,0 +1,179 @@
+// The ready role's box: the box of the current design made in advance and hidden, and a
+// message-only window that the keyboard hook and the host post their summons to. The
+// process waits at the low priority the host started it with and shows nothing until a
+// summon comes.
+#include <windows.h>
+
+#include <memory>
+
+#include "box_shell.h"
+#include "catalogue_reader.h"
+#include "classic_box_window.h"
+#include "core/summon_protocol.h"
+#include "ready_box.h"
+#include "settings_win32.h"
+#include "win32/startup_timeline.h"
+#include "win32/trace.h"
+#include "win32/wide.h"
+#include "win32/window.h"
+#include "box_runners.h"
+
+namespace brimlet::win32 {
+namespace {
+
+FileStamp StampOf(const std::u16string& path) noexcept {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path.empty() || !::GetFileAttributesExW(AsWide(path), GetFileExInfoStandard, &data)) {
+    return {};
+  }
+  return {true,
+          (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+              data.ftLastWriteTime.dwLowDateTime,
+          (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+}
+
+uint32_t ScreenDpi() noexcept {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+  return static_cast<uint32_t>(dpi);
+}
+
+// What a box made now would be made for; the files as LoadBoxCatalogue would look for them.
+BoxPreparation PresentPreparation(const Settings& settings) noexcept {
+  BoxPreparation now;
+  now.design = settings.SearchBoxDesign();
+  now.large = settings.UseLargeSearchBox();
+  now.dpi = ScreenDpi();
+  try {
+    const std::u16string data = DataFolder();
+    if (!data.empty()) now.dataCatalogue = StampOf(data + std::u16string(kCatalogueFileName));
+    now.programCatalogue = StampOf(ProgramFolder() + std::u16string(kCatalogueFileName));
+  } catch (...) {
+  }
+  return now;
+}
+
+HWND HostWindow() noexcept {
+  return ::FindWindowW(summon::kHostWindowClass, summon::kHostWindowTitle);
+}
+
+class PreparedClassicBox final : public IPreparedBox {
+ public:
+  PreparedClassicBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept
+      : module_(module), loop_(loop), settings_(settings) {}
+  ~PreparedClassicBox() override {
+    if (box_) loop_.RemoveFilter(box_.get());
+  }
+
+  // Makes the hidden box for the present settings and catalogue, replacing any earlier one.
+  bool Make() noexcept {
+    try {
+      // Taken before the catalogue is read: a file written meanwhile counts as a change.
+      prepared_ = PresentPreparation(settings_);
+      auto box = std::make_unique<SearchBoxWindow>(module_.Instance(), settings_);
+      box->SetCatalogue(LoadBoxCatalogue().get());
+      box->DeferOpening();
+      if (box->Create() == nullptr) return false;
+      if (box_) loop_.RemoveFilter(box_.get());
+      box_ = std::move(box);  // the earlier box, never shown, goes silently
+      loop_.AddFilter(box_.get());
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+
+  BoxPreparation Prepared() const noexcept override { return prepared_; }
+  BoxPreparation Current() const noexcept override { return PresentPreparation(settings_); }
+  void TakeForeground() noexcept override { box_->TakeForeground(); }
+  bool Rebuild() noexcept override { return Make(); }
+  void Show() noexcept override {
+    BoxStartup().Mark(u"summoned");
+    // Prepared at low priority; the box the user types in runs as any program does.
+    ::SetPriorityClass(::GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+    box_->OpenPrepared();
+  }
+  WindowRef Window() const noexcept override {
+    return reinterpret_cast<WindowRef>(box_ ? box_->hwnd() : nullptr);
+  }
+  void GiveWay() noexcept override {
+    if (HWND host = HostWindow()) {
+      DWORD process = 0;
+      ::GetWindowThreadProcessId(host, &process);
+      ::AllowSetForegroundWindow(process);
+      ::PostMessageW(host, summon::kSummonMessage, summon::kSummonCold, 0);
+    }
+    ::PostQuitMessage(summon::kReadyExitGaveWay);
+  }
+
+ private:
+  AppModule& module_;
+  MessageLoop& loop_;
+  Settings& settings_;
+  BoxPreparation prepared_;
+  std::unique_ptr<SearchBoxWindow> box_;
+};
+
+// Found by the hook with FindWindowExW(HWND_MESSAGE, ...) by its class and title.
+class SummonWindow final : public Window {
+ public:
+  explicit SummonWindow(ReadyBoxSession& session) noexcept : session_(session) {}
+  ~SummonWindow() override {
+    if (hwnd() != nullptr) ::DestroyWindow(hwnd());
+  }
+  HWND Create(HINSTANCE instance) noexcept {
+    if (!RegisterClass(instance, summon::kReadyBoxWindowClass)) return nullptr;
+    if (Window::Create(instance, summon::kReadyBoxWindowClass, summon::kReadyBoxWindowTitle, 0, 0,
+                       HWND_MESSAGE, 0, 0, 0, 0) == nullptr) {
+      return nullptr;
+    }
+    // The hook posts from whatever program has the keys, a low-integrity one included.
+    ::ChangeWindowMessageFilterEx(hwnd(), summon::kSummonMessage, MSGFLT_ALLOW, nullptr);
+    return hwnd();
+  }
+
+ protected:
+  bool HandleMessage(UINT message, WPARAM, LPARAM, LRESULT& result) noexcept override {
+    if (message != summon::kSummonMessage) return false;
+    result = 0;
+    session_.OnSummon();
+    return true;
+  }
+
+ private:
+  ReadyBoxSession& session_;
+};
+
+}  // namespace
+
+int RunReadySearchBox(AppModule& module, MessageLoop& loop, Settings& settings,
+                      IRoleEnvironment& env) noexcept {
+  try {
+    // The page-based box would need its page loaded and held back from showing itself.
+    if (settings.SearchBoxDesign() != 0) return summon::kReadyExitCannotPrepare;
+    PreparedClassicBox box(module, loop, settings);
+    if (!box.Make()) return summon::kReadyExitCannotPrepare;
+    BoxStartup().Mark(u"prepared");
+    ReadyBoxSession session(settings, env, box);
+    int result = summon::kReadyExitCannotPrepare;
+    {
+      SummonWindow window(session);
+      if (window.Create(module.Instance()) == nullptr) return summon::kReadyExitCannotPrepare;
+      if (HWND host = HostWindow()) {
+        ::PostMessageW(host, summon::kReadyBoxReadyMessage, ::GetCurrentProcessId(),
+                       reinterpret_cast<LPARAM>(window.hwnd()));
+      }
+      // Ends when the shown box is destroyed (it posts the quit message) or at a give-way.
+      result = loop.Run();
+    }  // the summon window goes first: the next summon finds the host or the next box
+    session.OnBoxClosed();
+    if (session.GaveWay()) return summon::kReadyExitGaveWay;
+    return session.Shown() ? summon::kReadyExitClosed : result;
+  } catch (...) {
+    Trace(u"Brimlet: the ready box ended by an exception");
+    return summon::kReadyExitCannotPrepare;
+  }
+}
+
+}  // namespace brimlet::win32

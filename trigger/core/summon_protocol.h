@@ -1,0 +1,37 @@
+// How the three programs ask each other for the search box. The keyboard hook runs inside
+// whatever program has the focus: it only grants the foreground and posts a message; the
+// host (Tessiv.exe) or the box process prepared in advance does the rest with its own token.
+#pragma once
+
+#include <cstdint>
+
+namespace brimlet::summon {
+
+// WM_APP + 0x40, posted to the host's hidden window or to the ready box's window. The
+// private range: both windows are this system's own.
+inline constexpr unsigned kSummonMessage = 0x8000 + 0x40;
+// Its wParam.
+inline constexpr uintptr_t kSummonAsked = 0;  // a double press, the tray or a second host
+// From a ready box that cannot show what a cold start would show now: the host starts a new
+// box process instead of posting the summon back to it.
+inline constexpr uintptr_t kSummonCold = 1;
+
+// Posted by a ready box to the host once it can be shown: wParam its process id, lParam its
+// window. The host takes it only from the process it started as its ready box.
+inline constexpr unsigned kReadyBoxReadyMessage = 0x8000 + 0x41;
+
+// How a ready box process ends (its exit code), so the host knows whether to replace it.
+inline constexpr int kReadyExitClosed = 0x100;         // shown, then closed by the user
+inline constexpr int kReadyExitGaveWay = 0x101;        // asked the host for a cold box
+inline constexpr int kReadyExitCannotPrepare = 0x102;  // its design cannot be prepared here
+
+// The ready box's message-only window (HWND_MESSAGE): one per box process the host started
+// in advance, from its preparation until its box has closed.
+inline constexpr wchar_t kReadyBoxWindowClass[] = L"BrimletReadyBox";
+inline constexpr wchar_t kReadyBoxWindowTitle[] = L"Brimlet ready box";
+
+// The host's hidden window.
+inline constexpr wchar_t kHostWindowClass[] = L"Zelvo_Gadget_WndClass";
+inline constexpr wchar_t kHostWindowTitle[] = L"Zelvo Gadget";
+
+}  // namespace brimlet::summon
