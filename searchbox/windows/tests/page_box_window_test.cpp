@@ -10,6 +10,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "classic_box_test_support.h"
 #include "search_history.h"
 #include "page_box_window.h"
+#include "placement.h"
 #include "settings_win32.h"
 #include "testing/recording_function.h"
 #include "testing/win32_test_support.h"
@@ -740,6 +742,67 @@ TEST_F(PageBoxWindowTest, ThePageIsLockedNavigationsNewWindowsDropsAndTheScriptO
   CallMember(box->ScriptObject(), L"Exit");
   EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
   Forget(*box);
+}
+
+// Run again at 144 and 192 DPI in prefixes of their own (page_box_window_tests_<dpi>dpi).
+TEST_F(PageBoxWindowTest, AtTheScreensDpiTheBoxAndItsShapeAreScaledOntoTheWorkArea) {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  if (const char* expected = std::getenv("BRIMLET_TEST_DPI")) {
+    ASSERT_EQ(dpi, std::atoi(expected)) << "the prefix does not have the DPI this run is for";
+  }
+  for (const bool large : {false, true}) {
+    SCOPED_TRACE(large ? "large box" : "small box");
+    settings_.SetUseLargeSearchBox(large);
+    // Remembered on a monitor far to the right that is no longer there.
+    settings_.SetRestoreLastWindowPos(true);
+    settings_.SetLastWindowPosLeft(5000);
+    settings_.SetLastWindowPosTop(100);
+    const std::u16string picture =
+        FromWide(SkinFolderW()) + (large ? u"large\\background.png" : u"background.png");
+    const std::optional<WindowShape> original = LoadWindowShape(picture);
+    ASSERT_TRUE(original);
+    const int32_t width = ScaleForDpi(original->width, static_cast<uint32_t>(dpi));
+    const int32_t height = ScaleForDpi(original->height, static_cast<uint32_t>(dpi));
+    const std::optional<WindowShape> scaled =
+        dpi == 96 ? LoadWindowShape(picture) : LoadScaledWindowShape(picture, width, height);
+    ASSERT_TRUE(scaled);
+
+    auto box = MakeBox();
+    HWND window = box->Create();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(box->Dpi(), static_cast<uint32_t>(dpi));
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right - rect.left, width);
+    EXPECT_EQ(rect.bottom - rect.top, height);
+    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_EQ(::GetWindowRgn(window, region), COMPLEXREGION);
+    EXPECT_TRUE(::EqualRgn(region, static_cast<HRGN>(scaled->region.get())));
+    ::DeleteObject(region);
+    MONITORINFO monitor{sizeof(monitor)};
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor));
+    RECT inside{};
+    ::IntersectRect(&inside, &rect, &monitor.rcWork);
+    EXPECT_TRUE(::EqualRect(&inside, &rect)) << "the box is not on the work area";
+    EXPECT_EQ(rect.top, 100);  // moved only as far as it must
+
+    CallMember(box->ScriptObject(), L"Init");
+    const std::string shot = std::string(BRIMLET_SCREENSHOT_DIR "/page-box-wine-") +
+                             (large ? "large-" : "") + std::to_string(dpi) + "dpi.png";
+    EXPECT_EQ(testing::RunUnixScript("mkdir -p '" BRIMLET_SCREENSHOT_DIR "' && import -window root '" +
+                                         shot + "'",
+                                     15'000,
+                                     [] {
+                                       Pump();
+                                       ::Sleep(20);
+                                     }),
+              0);
+    CallMember(box->ScriptObject(), L"Exit");
+    EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
+    Forget(*box);
+  }
 }
 
 }  // namespace
