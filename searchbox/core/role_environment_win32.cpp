@@ -96,6 +96,8 @@ void Win32RoleEnvironment::ReportBoxCreationFailed() noexcept {
   }
 }
 
+void Win32RoleEnvironment::Trace(std::u16string_view text) noexcept { win32::Trace(text); }
+
 int Win32RoleEnvironment::RunPageBox() noexcept {
   return RunWithLoop(module_, settings_, &RunPageSearchBox);
 }

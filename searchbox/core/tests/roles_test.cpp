@@ -70,6 +70,9 @@ class RecordingEnvironment final : public IRoleEnvironment {
     log.push_back("relaunch " + std::string(p.begin(), p.end()));
   }
   void RunBackgroundJobs() noexcept override { log.push_back("jobs"); }
+  void Trace(std::u16string_view text) noexcept override {
+    log.push_back("trace " + std::string(text.begin(), text.end()));
+  }
 
   LocalMutexFactory mutexes;
   WindowRef runningWindow = 0;
@@ -165,11 +168,28 @@ TEST_F(RolesTest, PageBoxFailureFallsBackToClassicWithAMessage) {
   EXPECT_EQ(Run(u"B /search"), -1);
   EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "page box", "failed-box message",
                                                 "classic box", "imaging off", "wait, mutex free"}));
-  settings_.SetSearchBoxDesign(2);  // unknown design: nothing shown
+  // The page could not show earlier in this logon: the classic box at once, no message.
+  env_.pageResult = kPageBoxNotTried;
+  env_.classicResult = 5;
   env_.log.clear();
-  EXPECT_EQ(Run(u"B /search"), 0);
-  EXPECT_FALSE(Logged("classic box"));
-  EXPECT_FALSE(Logged("page box"));
+  EXPECT_EQ(Run(u"B /search"), 5);
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "page box", "classic box",
+                                                "imaging off", "wait, mutex free"}));
+}
+
+TEST_F(RolesTest, AnUnknownDesignOpensTheClassicBoxWithATraceAndStaysAsStored) {
+  settings_.SetSearchBoxDesignMigrated(true);
+  for (const int design : {2, -1, 255}) {
+    settings_.SetSearchBoxDesign(design);
+    env_.log.clear();
+    EXPECT_EQ(Run(u"B /search"), 5);
+    EXPECT_EQ(env_.log, (std::vector<std::string>{
+                            "imaging on",
+                            "trace Brimlet: unknown search box design " + std::to_string(design) +
+                                "; the classic box opens",
+                            "classic box", "imaging off", "wait, mutex free"}));
+    EXPECT_EQ(settings_.SearchBoxDesign(), design);
+  }
 }
 
 TEST_F(RolesTest, FromConfigureIsNotCountedEvenAcrossAMonthlyReset) {
