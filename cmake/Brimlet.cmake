@@ -107,3 +107,21 @@ function(brimlet_add_fuzzer name source)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address)
 endfunction()
+
+# The type library that resources/page.rc embeds, made in searchbox/windows (brimlet_typelib).
+set(BRIMLET_TYPELIB_DIR ${CMAKE_BINARY_DIR}/typelib)
+set(BRIMLET_TYPELIB ${BRIMLET_TYPELIB_DIR}/brimlet_lib.tlb)
+
+# For every target that compiles resources/brimlet.rc (the program and the tests that link its
+# resources): the type library is made first, windres finds it, and the resources are compiled
+# again when it, the page or any script that brimlet.rc includes changes.
+function(brimlet_use_program_resources target)
+  add_dependencies(${target} brimlet_typelib)
+  target_include_directories(${target} PRIVATE ${BRIMLET_TYPELIB_DIR})
+  set(res ${PROJECT_SOURCE_DIR}/resources)
+  set_property(SOURCE ${res}/brimlet.rc TARGET_DIRECTORY ${target} APPEND PROPERTY
+               OBJECT_DEPENDS ${BRIMLET_TYPELIB} ${res}/page.rc ${res}/page/main.html
+               ${res}/brimlet_ids.h ${res}/version_info.rc ${res}/searchbox_dialog.rc
+               ${res}/searchbox_dialog_ids.h ${res}/suggest_window.rc ${res}/suggest_window_ids.h
+               ${res}/settings_dialog.rc ${res}/settings_dialog_ids.h)
+endfunction()

@@ -16,9 +16,9 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
-#include <atomic>
 #include <cstdint>
 
+#include "win32/com_object.h"
 #include "win32/unique_resource.h"
 
 namespace brimlet::win32 {
@@ -38,13 +38,14 @@ class IBrowserHostClient {
   virtual bool MayHaveExternal() noexcept = 0;
 };
 
-class BrowserHost final : public IOleClientSite,
-                          public IOleInPlaceSite,
-                          public IOleInPlaceFrame,
-                          public IOleControlSite,
-                          public IDocHostUIHandler,
-                          public IOleCommandTarget,
-                          public IDispatch {
+class BrowserHost final
+    : public ComObject<Answers<IOleClientSite, IID_IOleClientSite>,
+                       Answers<IOleInPlaceSite, IID_IOleInPlaceSite, IID_IOleWindow>,
+                       Answers<IOleInPlaceFrame, IID_IOleInPlaceFrame, IID_IOleInPlaceUIWindow>,
+                       Answers<IOleControlSite, IID_IOleControlSite>,
+                       Answers<IDocHostUIHandler, IID_IDocHostUIHandler>,
+                       Answers<IOleCommandTarget, IID_IOleCommandTarget>,
+                       Answers<IDispatch, IID_IDispatch>> {
  public:
   static ComPtr<BrowserHost> Create(HWND window, IBrowserHostClient* client) noexcept;
 
@@ -65,11 +66,6 @@ class BrowserHost final : public IOleClientSite,
   // The control's zoom of the document now shown, in per cent of its 96 DPI size.
   HRESULT SetZoom(int32_t percent) noexcept;
   void Close() noexcept;
-
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override;
-  STDMETHODIMP_(ULONG) Release() noexcept override;
 
   // IOleClientSite
   STDMETHODIMP SaveObject() noexcept override { return E_NOTIMPL; }
@@ -160,9 +156,8 @@ class BrowserHost final : public IOleClientSite,
  private:
   BrowserHost(HWND window, IBrowserHostClient* client) noexcept
       : window_(window), client_(client) {}
-  ~BrowserHost() = default;
+  ~BrowserHost() override = default;
 
-  std::atomic<ULONG> references_{1};
   HWND window_;
   IBrowserHostClient* client_;
   DWORD hostFlags_ = 0;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ports/trace.h"
+
 namespace brimlet {
 
 int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env) noexcept {
@@ -80,7 +82,7 @@ int RunBox(Settings& settings, IRoleEnvironment& env) noexcept {
   // A damaged value still opens a box; the value itself is left for the settings dialog.
   if (design != 0) {
     const std::string number = std::to_string(design);
-    env.Trace(u"Brimlet: unknown search box design " + std::u16string(number.begin(), number.end()) +
+    Trace(u"Brimlet: unknown search box design " + std::u16string(number.begin(), number.end()) +
               u"; the classic box opens");
   }
   return env.RunClassicBox();

@@ -56,8 +56,6 @@ class IRoleEnvironment {
   virtual void WaitForNoticeChecks() noexcept = 0;
   // The background jobs of the start role; returns when they ended or the wait ran out.
   virtual void RunBackgroundJobs() noexcept = 0;
-  // A line for the developer (the debugger output on Windows); the user sees nothing.
-  virtual void Trace(std::u16string_view) noexcept {}
 };
 
 // What RunPageBox gives when the page could not show its box earlier in this logon: the

@@ -10,15 +10,9 @@
 
 #include "ports/geometry.h"
 #include "ports/registry.h"
+#include "settings_rules.h"
 
 namespace brimlet {
-
-inline constexpr std::u16string_view kGadgetGuid = u"{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}";
-inline constexpr std::u16string_view kSettingsKey =
-    u"Software\\Zelvo\\BrimletBox\\{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}";
-inline constexpr std::u16string_view kHistoryKey =
-    u"Software\\Zelvo\\BrimletBox\\{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}\\SearchWords";
-inline constexpr std::u16string_view kProductKey = u"SOFTWARE\\Zelvo\\BrimletBox";
 
 // 0x00BBGGRR, as a COLORREF.
 using ColorRef = uint32_t;
@@ -34,19 +28,8 @@ struct VersionTriple {
 };
 VersionTriple ParseVersionTriple(std::u16string_view dotted) noexcept;
 
-// The data folder from the common application data folder: backslashes added only where
-// missing.
-std::u16string DataFolderFrom(std::u16string_view commonAppData);
-
-// How a number setting is read: only a REG_DWORD of exactly four bytes counts; anything
-// else reads as the setting's default. The keyboard hook, which cannot take this whole
-// library into every program on the desktop, reads its two settings by these rules too.
-constexpr bool IsStoredNumber(const RegistryQuery& query) noexcept {
-  return query.status == RegistryStatus::kOk && query.type == reg_type::kDword && query.size == 4;
-}
-// "KeyStroke" from its stored number: above 5 reads as 0; a negative number stays and
-// matches no kind.
-constexpr int32_t KeyStrokeFromStored(int32_t stored) noexcept { return stored > 5 ? 0 : stored; }
+// The data folder below an application data folder: backslashes added only where missing.
+std::u16string DataFolderFrom(std::u16string_view appData);
 
 class Settings {
  public:
@@ -86,6 +69,9 @@ class Settings {
   void SetUpdate(bool value) noexcept;
   bool RunOnce() const noexcept;
   void SetRunOnce(bool value) noexcept;
+  // Off by default: when on, the typed words go to the current engine's suggestion address.
+  bool SearchSuggestions() const noexcept;
+  void SetSearchSuggestions(bool value) noexcept;
 
   // Numbers.
   int32_t LastWindowPosLeft() const noexcept;
@@ -143,6 +129,10 @@ class Settings {
   void SetDefaultSearchEngine(std::u16string_view value) noexcept;
   std::u16string LastSearchEngine() const;
   void SetLastSearchEngine(std::u16string_view value) noexcept;
+  // The highest catalogue version this user's update ever installed (dotted): an older
+  // catalogue cannot come back once the installed copy is lost.
+  std::u16string HighestCatalogueVersion() const;
+  void SetHighestCatalogueVersion(std::u16string_view value) noexcept;
 
   // The saved window position.
   Rect LastWindowRect() const noexcept;

@@ -6,7 +6,6 @@ if(WIN32)
                         brimlet_page_loading_win32 brimlet_suggest_window brimlet_box_shell
                         brimlet_history brimlet_notices_win32 brimlet_placement_win32
                         brimlet_core_win32 brimlet_win32 imm32 comctl32 uuid)
-  target_link_libraries(Brimlet PRIVATE brimlet_page_box)
 endif()
 
 # The window in the test's own process, with the program's resources linked in; the page is
@@ -17,7 +16,7 @@ if(WIN32)
     LIBS brimlet_page_box brimlet_win32_test_support
     LOCKS user_registry desktop
     DEPENDS stand_in_recorder)
-  brimlet_use_page_resources(page_box_window_tests ${CMAKE_CURRENT_SOURCE_DIR})
+  brimlet_use_program_resources(page_box_window_tests)
   target_compile_definitions(page_box_window_tests PRIVATE
     BRIMLET_PAGE_BOX_TEST_DATA=u"Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data/"
     BRIMLET_SKIN_SOURCE=L"Z:${PROJECT_SOURCE_DIR}/resources/skin/black/"

@@ -47,13 +47,9 @@ ComPtr<BrowserInitializer> BrowserInitializer::Connect(IWebBrowser2* browser, HM
                                                        std::u16string skinFolder,
                                                        IPageEvents* events) noexcept {
   if (browser == nullptr) return {};
-  ComPtr<BrowserInitializer> sink;
-  try {
-    sink = ComPtr<BrowserInitializer>::Attach(
-        new BrowserInitializer(module, std::move(skinFolder), events));
-  } catch (...) {
-    return {};
-  }
+  ComPtr<BrowserInitializer> sink = ComPtr<BrowserInitializer>::Attach(
+      new (std::nothrow) BrowserInitializer(module, std::move(skinFolder), events));
+  if (!sink) return {};
   ComPtr<IConnectionPointContainer> container;
   if (FAILED(browser->QueryInterface(IID_IConnectionPointContainer, container.put_void()))) {
     return {};
@@ -89,23 +85,6 @@ bool BrowserInitializer::ShowsThePage(IWebBrowser2* browser) const noexcept {
   } catch (...) {
     return false;
   }
-}
-
-STDMETHODIMP BrowserInitializer::QueryInterface(REFIID iid, void** object) noexcept {
-  if (object == nullptr) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch && iid != DIID_DWebBrowserEvents2) {
-    return E_NOINTERFACE;
-  }
-  *object = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) BrowserInitializer::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
 }
 
 STDMETHODIMP BrowserInitializer::GetTypeInfoCount(UINT* count) noexcept {

@@ -9,10 +9,10 @@
 #include <windows.h>
 #include <exdisp.h>
 
-#include <atomic>
 #include <string>
 #include <string_view>
 
+#include "win32/com_object.h"
 #include "win32/unique_resource.h"
 
 namespace brimlet::win32 {
@@ -29,7 +29,8 @@ class IPageEvents {
   virtual void OnNewWindow(std::u16string_view url) noexcept = 0;
 };
 
-class BrowserInitializer final : public IDispatch {
+class BrowserInitializer final
+    : public ComObject<Answers<IDispatch, IID_IDispatch, DIID_DWebBrowserEvents2>> {
  public:
   // Listens to the browser's events; nothing when the connection cannot be made.
   static ComPtr<BrowserInitializer> Connect(IWebBrowser2* browser, HMODULE module,
@@ -42,10 +43,6 @@ class BrowserInitializer final : public IDispatch {
   // the page was loaded into): only that document may have the script object.
   bool ShowsThePage(IWebBrowser2* browser) const noexcept;
 
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() noexcept override;
   // IDispatch: the navigation, new-window and document-complete events.
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
@@ -58,13 +55,12 @@ class BrowserInitializer final : public IDispatch {
  private:
   BrowserInitializer(HMODULE module, std::u16string skinFolder, IPageEvents* events) noexcept
       : module_(module), skinFolder_(std::move(skinFolder)), events_(events) {}
-  ~BrowserInitializer() = default;
+  ~BrowserInitializer() override = default;
   void OnBeforeNavigate(DISPPARAMS& params) noexcept;
   void OnNewWindow(DISPPARAMS& params, bool withAddress) noexcept;
   void OnDocumentComplete(DISPPARAMS& params) noexcept;
   void LoadPage(IDispatch* browser) noexcept;
 
-  std::atomic<ULONG> references_{1};
   HMODULE module_;
   std::u16string skinFolder_;
   IPageEvents* events_;

@@ -3,6 +3,8 @@
 // made, or whose page never shows it, gives -1 so the entry falls back to the classic box
 // with its message; that costs the user the wait and the message once per logon: later
 // summons in the same logon go straight to the classic box (kPageBoxNotTried).
+#include "box_runners.h"
+
 #include <windows.h>
 
 #include <string>
@@ -13,7 +15,6 @@
 #include "win32/startup_timeline.h"
 #include "win32/trace.h"
 #include "win32/wide.h"
-#include "window_runners.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -62,19 +63,16 @@ int ShowPageBox(AppModule& module, MessageLoop& loop, Settings& settings) noexce
   try {
     BoxStartup().Mark(u"box");
     SearchBoxWindowEx box(module.Instance(), loop, settings);
-    loop.AddFilter(&box);
+    const ScopedMessageFilter filter(loop, &box);
     box.SetCatalogue(LoadBoxCatalogue().get());
     BoxStartup().Mark(u"catalogue");
     if (box.Create() == nullptr) {
-      loop.RemoveFilter(&box);
       return -1;
     }
     const int result = loop.Run();
-    loop.RemoveFilter(&box);
     return box.GaveUp() ? -1 : result;
-  } catch (...) {
-    return -1;
   }
+  BRIMLET_CATCH_RETURN_VALUE(-1)
 }
 
 }  // namespace

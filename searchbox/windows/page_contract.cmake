@@ -18,8 +18,6 @@ if(WIN32)
             PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/wine/x86_64-windows
                   /usr/lib64/wine/x86_64-windows
             NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-  set(BRIMLET_TYPELIB_DIR ${CMAKE_BINARY_DIR}/typelib)
-  set(BRIMLET_TYPELIB ${BRIMLET_TYPELIB_DIR}/brimlet_lib.tlb)
   add_custom_command(
     OUTPUT ${BRIMLET_TYPELIB}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${BRIMLET_TYPELIB_DIR}
@@ -31,18 +29,6 @@ if(WIN32)
     COMMENT "Type library brimlet_lib.tlb"
     VERBATIM)
   add_custom_target(brimlet_typelib DEPENDS ${BRIMLET_TYPELIB})
-
-  # For every target that compiles resources/brimlet.rc: the type library is made first,
-  # windres finds it, and the resources are compiled again when it or the page changes.
-  # `source_dir` is the folder whose CMakeLists.txt added the target.
-  function(brimlet_use_page_resources target source_dir)
-    add_dependencies(${target} brimlet_typelib)
-    target_include_directories(${target} PRIVATE ${BRIMLET_TYPELIB_DIR})
-    set_property(SOURCE ${PROJECT_SOURCE_DIR}/resources/brimlet.rc DIRECTORY ${source_dir}
-                 APPEND PROPERTY OBJECT_DEPENDS ${BRIMLET_TYPELIB}
-                 ${PROJECT_SOURCE_DIR}/resources/page.rc
-                 ${PROJECT_SOURCE_DIR}/resources/page/main.html)
-  endfunction()
 
   add_library(brimlet_external_dispatch STATIC external_dispatch.cpp)
   target_link_libraries(brimlet_external_dispatch PUBLIC brimlet_page_contract brimlet_win32
@@ -57,11 +43,5 @@ if(WIN32)
     SOURCES tests/external_dispatch_test.cpp ${PROJECT_SOURCE_DIR}/resources/brimlet.rc
     LIBS brimlet_external_dispatch brimlet_core_win32 brimlet_test_adapters
     LOCKS user_registry)
-  brimlet_use_page_resources(external_dispatch_tests ${CMAKE_CURRENT_SOURCE_DIR})
-
-  # Targets added before this file.
-  brimlet_use_page_resources(Brimlet ${PROJECT_SOURCE_DIR}/searchbox/core)
-  if(TARGET classic_box_window_tests)
-    brimlet_use_page_resources(classic_box_window_tests ${CMAKE_CURRENT_SOURCE_DIR})
-  endif()
+  brimlet_use_program_resources(external_dispatch_tests)
 endif()

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "settings.h"
+#include "settings_rules.h"
 
 namespace brimlet::trigger {
 namespace {

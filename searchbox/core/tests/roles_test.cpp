@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ports/trace.h"
 #include "testing/local_mutex.h"
 #include "testing/adapters_under_test.h"
 
@@ -70,9 +71,6 @@ class RecordingEnvironment final : public IRoleEnvironment {
     log.push_back("relaunch " + std::string(p.begin(), p.end()));
   }
   void RunBackgroundJobs() noexcept override { log.push_back("jobs"); }
-  void Trace(std::u16string_view text) noexcept override {
-    log.push_back("trace " + std::string(text.begin(), text.end()));
-  }
 
   LocalMutexFactory mutexes;
   WindowRef runningWindow = 0;
@@ -177,19 +175,33 @@ TEST_F(RolesTest, PageBoxFailureFallsBackToClassicWithAMessage) {
                                                 "imaging off", "wait, mutex free"}));
 }
 
+// Trace lines of the test, read through the trace sink.
+std::vector<std::string>& TracedLines() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+
 TEST_F(RolesTest, AnUnknownDesignOpensTheClassicBoxWithATraceAndStaysAsStored) {
+  const TraceSink previous = SetTraceSink([](std::u16string_view line) noexcept {
+    try {
+      TracedLines().push_back(std::string(line.begin(), line.end()));
+    } catch (...) {
+    }
+  });
   settings_.SetSearchBoxDesignMigrated(true);
   for (const int design : {2, -1, 255}) {
     settings_.SetSearchBoxDesign(design);
     env_.log.clear();
+    TracedLines().clear();
     EXPECT_EQ(Run(u"B /search"), 5);
-    EXPECT_EQ(env_.log, (std::vector<std::string>{
-                            "imaging on",
-                            "trace Brimlet: unknown search box design " + std::to_string(design) +
-                                "; the classic box opens",
-                            "classic box", "imaging off", "wait, mutex free"}));
+    EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "classic box", "imaging off",
+                                                  "wait, mutex free"}));
+    EXPECT_EQ(TracedLines(), (std::vector<std::string>{"Brimlet: unknown search box design " +
+                                                       std::to_string(design) +
+                                                       "; the classic box opens"}));
     EXPECT_EQ(settings_.SearchBoxDesign(), design);
   }
+  SetTraceSink(previous);
 }
 
 TEST_F(RolesTest, FromConfigureIsNotCountedEvenAcrossAMonthlyReset) {

@@ -27,7 +27,6 @@ class Win32RoleEnvironment final : public IRoleEnvironment {
   bool AskSwitchToNewDesign() noexcept override;
   void ReportBoxCreationFailed() noexcept override;
   int RunPageBox() noexcept override;
-  void Trace(std::u16string_view text) noexcept override;
   int RunClassicBox() noexcept override;
   int RunSettingsDialog() noexcept override;
   void WaitForNoticeChecks() noexcept override;
