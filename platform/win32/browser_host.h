@@ -1,6 +1,8 @@
 // A container for one browser control inside a window of ours: the sites the control talks
 // to (client, in-place, frame, control), the document host's settings and external object,
-// ambient properties, and pre-translation of keys through the control.
+// ambient properties, and pre-translation of keys through the control. The control it hosts
+// is silent (no script error or other dialog: script errors go to the trace and scripts run
+// on) and no drop target (a link dropped on it would navigate it).
 //
 // Lifetimes: the window owns the host (a reference) and calls Close() when it is destroyed.
 // Close() deactivates and releases the control and forgets the window and the client, so a
@@ -13,6 +15,8 @@
 #include <mshtmhst.h>
 #include <ocidl.h>
 #include <oleidl.h>
+
+#include <cstdint>
 
 #include "win32/com_object.h"
 #include "win32/unique_resource.h"
@@ -29,6 +33,9 @@ class IBrowserHostClient {
   virtual ~IBrowserHostClient() = default;
   // S_OK shows no menu, S_FALSE lets the browser show its own.
   virtual HRESULT ShowContextMenu(DWORD id, POINT point, IUnknown* target) noexcept = 0;
+  // Whether the document now in the control may have the external object (the host asks
+  // each time a script reaches for it).
+  virtual bool MayHaveExternal() noexcept = 0;
 };
 
 class BrowserHost final
@@ -37,6 +44,7 @@ class BrowserHost final
                        Answers<IOleInPlaceFrame, IID_IOleInPlaceFrame, IID_IOleInPlaceUIWindow>,
                        Answers<IOleControlSite, IID_IOleControlSite>,
                        Answers<IDocHostUIHandler, IID_IDocHostUIHandler>,
+                       Answers<IOleCommandTarget, IID_IOleCommandTarget>,
                        Answers<IDispatch, IID_IDispatch>> {
  public:
   static ComPtr<BrowserHost> Create(HWND window, IBrowserHostClient* client) noexcept;
@@ -55,6 +63,8 @@ class BrowserHost final
   bool TranslateThroughControl(MSG& msg) noexcept;
   // Fits the control to the window's client area.
   void FitToWindow() noexcept;
+  // The control's zoom of the document now shown, in per cent of its 96 DPI size.
+  HRESULT SetZoom(int32_t percent) noexcept;
   void Close() noexcept;
 
   // IOleClientSite
@@ -125,6 +135,12 @@ class BrowserHost final
   STDMETHODIMP GetExternal(IDispatch** external) noexcept override;
   STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* out) noexcept override;
   STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** out) noexcept override;
+
+  // IOleCommandTarget: the document host's commands; only the script error is answered.
+  STDMETHODIMP QueryStatus(const GUID* group, ULONG count, OLECMD* commands,
+                           OLECMDTEXT* text) noexcept override;
+  STDMETHODIMP Exec(const GUID* group, DWORD id, DWORD options, VARIANT* in,
+                    VARIANT* out) noexcept override;
 
   // IDispatch: the ambient properties; the control's defaults serve for every one.
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;

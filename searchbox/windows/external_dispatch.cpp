@@ -104,6 +104,14 @@ HRESULT ExternalDispatch::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPA
                                  VARIANT* result, EXCEPINFO* exception,
                                  UINT* argumentError) noexcept {
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  // The script engine calls a method as "method or property read" and assigns a function to
+  // an event property as a put, a put by reference or both. The library has only methods and
+  // plain puts, so each is handed on as the one kind it can be.
+  if (flags & DISPATCH_METHOD) {
+    flags = DISPATCH_METHOD;
+  } else if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+    flags = DISPATCH_PROPERTYPUT;
+  }
   return ::DispInvoke(static_cast<IExternalDispatch*>(this), typeInfo_.get(), id, flags, params,
                       result, exception, argumentError);
 }
