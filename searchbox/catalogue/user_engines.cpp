@@ -100,6 +100,12 @@ EngineProblem TakeKeyword(std::u16string_view keyword, std::vector<std::u16strin
   return problem;
 }
 
+// A catalogue engine of that guid: the list may carry the user's services already.
+const ISearchEngineItem* CatalogueEngine(const SearchEngineList* catalogue, std::u16string_view guid) {
+  const ISearchEngineItem* engine = catalogue ? catalogue->FindByGuid(guid) : nullptr;
+  return engine != nullptr && !engine->IsUserService() ? engine : nullptr;
+}
+
 }  // namespace
 
 bool IsRegistryGuid(std::u16string_view text) noexcept {
@@ -131,9 +137,7 @@ std::u16string NormaliseUrlTemplate(std::u16string_view typed) {
 
 EngineProblem CheckUserEngine(const UserEngine& engine, const SearchEngineList* catalogue) {
   if (!IsRegistryGuid(engine.guid)) return EngineProblem::kBadGuid;
-  if (catalogue != nullptr && catalogue->FindByGuid(engine.guid) != nullptr) {
-    return EngineProblem::kCatalogueGuid;
-  }
+  if (CatalogueEngine(catalogue, engine.guid) != nullptr) return EngineProblem::kCatalogueGuid;
   if (engine.name.empty()) return EngineProblem::kNoName;
   if (engine.url.empty()) return EngineProblem::kNoUrl;
   if (!IsWebAddress(engine.url)) return EngineProblem::kNotWebAddress;
@@ -167,7 +171,7 @@ EngineCustomisationRead ReadEngineCustomisation(const IRegistry& registry,
       read.leftOut.push_back(u"Brimlet: left out the keyword of " + guid + u": it is no text");
       continue;
     }
-    const ISearchEngineItem* engine = catalogue ? catalogue->FindByGuid(guid) : nullptr;
+    const ISearchEngineItem* engine = CatalogueEngine(catalogue, guid);
     if (engine == nullptr) {
       read.leftOut.push_back(u"Brimlet: left out the keyword of " + guid +
                              u": no catalogue engine has that guid");
@@ -177,6 +181,7 @@ EngineCustomisationRead ReadEngineCustomisation(const IRegistry& registry,
   }
   if (catalogue != nullptr) {
     for (size_t i = 0; i < catalogue->GetCount(); ++i) {
+      if (catalogue->GetAt(i)->IsUserService()) continue;
       const std::u16string guid = catalogue->GetAt(i)->GetGuid();
       for (CatalogueKeyword& entry : stored) {
         if (entry.guid != guid) continue;

@@ -153,7 +153,10 @@ TEST(UserEngines, WrittenLayoutReadsBackAndReplacesWhatWasThere) {
   EXPECT_FALSE(ReadRegistryValue(registry, RegistryRoot::kCurrentUser, ServiceKey(kUser1), u"Keyword"));
   EXPECT_EQ(ReadRegistryValue(registry, RegistryRoot::kCurrentUser, key2, u"Encoding")->type, reg_type::kSz);
 
-  const EngineCustomisationRead read = ReadEngineCustomisation(registry, catalogue.get());
+  // Read again against a list that carries the services already, as the settings dialog's does.
+  auto withServices = Catalogue();
+  ApplyEngineCustomisation(*withServices, written);
+  const EngineCustomisationRead read = ReadEngineCustomisation(registry, withServices.get());
   EXPECT_TRUE(read.leftOut.empty());
   ASSERT_EQ(read.accepted.services.size(), 2u);
   EXPECT_EQ(read.accepted.services[0].name, u"二");

@@ -217,13 +217,13 @@ void EngineEditorWindow::OnInitDialog() noexcept {
   const int width = rc.right - rc.left - ::GetSystemMetrics(SM_CXVSCROLL);
   const struct {
     const wchar_t* title;
-    int share;  // of 10
-  } columns[] = {{L"名前", 4}, {L"キーワード", 2}, {L"URL", 4}};
+    int share;  // of 20
+  } columns[] = {{L"名前", 7}, {L"キーワード", 5}, {L"URL", 8}};
   for (int i = 0; i < 3; ++i) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = const_cast<wchar_t*>(columns[i].title);
-    column.cx = width * columns[i].share / 10;
+    column.cx = width * columns[i].share / 20;
     ListView_InsertColumn(list, i, &column);
   }
   Fill(editor_.Count() > 0 ? std::optional<size_t>(0) : std::nullopt);
