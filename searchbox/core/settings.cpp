@@ -148,6 +148,7 @@ BRIMLET_FLAG(RecordSearchWords, false)
 BRIMLET_FLAG(ShowLastSearchWords, false)
 BRIMLET_FLAG(Update, true)
 BRIMLET_FLAG(RunOnce, false)
+BRIMLET_FLAG(SearchSuggestions, false)
 
 BRIMLET_NUMBER(LastWindowPosLeft, 0)
 BRIMLET_NUMBER(LastWindowPosTop, 0)

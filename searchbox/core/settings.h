@@ -70,6 +70,9 @@ class Settings {
   void SetUpdate(bool value) noexcept;
   bool RunOnce() const noexcept;
   void SetRunOnce(bool value) noexcept;
+  // Off by default: when on, the typed words go to the current engine's suggestion address.
+  bool SearchSuggestions() const noexcept;
+  void SetSearchSuggestions(bool value) noexcept;
 
   // Numbers.
   int32_t LastWindowPosLeft() const noexcept;
