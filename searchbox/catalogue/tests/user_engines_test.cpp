@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "catalogue_test_support.h"
-#include "native/memory_registry.h"
 #include "search_url.h"
 #include "testing/adapters_under_test.h"
 #include "user_engines.h"
@@ -22,24 +21,32 @@ std::unique_ptr<SearchEngineList> Catalogue() {
   return test::MakeList(std::u16string(kCatalogueA), std::u16string(kCatalogueB));
 }
 
-void PutText(MemoryRegistry& registry, std::u16string_view key, std::u16string_view name,
+void PutText(IRegistry& registry, std::u16string_view key, std::u16string_view name,
              std::u16string_view text) {
   std::vector<std::byte> data((text.size() + 1) * 2);
   std::memcpy(data.data(), text.data(), text.size() * 2);
   registry.SetValue(RegistryRoot::kCurrentUser, key, name, reg_type::kSz, data);
 }
 
-void PutOrder(MemoryRegistry& registry, std::u16string_view key, uint32_t order) {
+void PutOrder(IRegistry& registry, std::u16string_view key, uint32_t order) {
   std::byte data[4];
   std::memcpy(data, &order, 4);
   registry.SetValue(RegistryRoot::kCurrentUser, key, u"Order", reg_type::kDword, data);
+}
+
+// The build's registry (the real one under Wine), without either key.
+std::unique_ptr<IRegistry> CleanRegistry() {
+  auto registry = testing::MakeRegistry();
+  registry->DeleteTree(RegistryRoot::kCurrentUser, kUserSearchEnginesKey);
+  registry->DeleteTree(RegistryRoot::kCurrentUser, kSearchEngineKeywordsKey);
+  return registry;
 }
 
 std::u16string ServiceKey(std::u16string_view guid) {
   return std::u16string(kUserSearchEnginesKey) + u"\\" + std::u16string(guid);
 }
 
-void PutService(MemoryRegistry& registry, std::u16string_view guid, std::u16string_view name,
+void PutService(IRegistry& registry, std::u16string_view guid, std::u16string_view name,
                 std::u16string_view url, uint32_t order, std::u16string_view keyword = u"",
                 std::u16string_view encoding = u"") {
   const std::u16string key = ServiceKey(guid);
@@ -101,7 +108,8 @@ TEST(UserEngines, KeywordFormAndUniqueness) {
 }
 
 TEST(UserEngines, ReadingLeavesOutEveryKindOfBadEntry) {
-  MemoryRegistry registry;
+  const auto owned = CleanRegistry();
+  IRegistry& registry = *owned;
   auto catalogue = Catalogue();
   const std::u16string url = u"https://s.example/?q={searchTerms}";
   PutService(registry, kUser2, u"後", url, 5, u"k", u"euc-jp");
@@ -133,10 +141,12 @@ TEST(UserEngines, ReadingLeavesOutEveryKindOfBadEntry) {
   // Seven services, two catalogue keywords and two service keywords left out, each traced.
   EXPECT_EQ(read.leftOut.size(), 11u);
   for (const auto& line : read.leftOut) EXPECT_TRUE(line.starts_with(u"Brimlet: left out "));
+  CleanRegistry();
 }
 
 TEST(UserEngines, WrittenLayoutReadsBackAndReplacesWhatWasThere) {
-  MemoryRegistry registry;
+  const auto owned = CleanRegistry();
+  IRegistry& registry = *owned;
   auto catalogue = Catalogue();
   PutService(registry, u"{99999999-9999-9999-9999-999999999999}", u"old", u"http://o/{searchTerms}", 0);
   EngineCustomisation written;
@@ -164,6 +174,7 @@ TEST(UserEngines, WrittenLayoutReadsBackAndReplacesWhatWasThere) {
   EXPECT_EQ(read.accepted.services[1].name, u"一");
   ASSERT_EQ(read.accepted.keywords.size(), 1u);
   EXPECT_EQ(read.accepted.keywords[0].keyword, u"g");
+  CleanRegistry();
 }
 
 TEST(UserEngines, ServicesFollowTheCatalogueAndBuildTheirAddressInTheirEncoding) {
