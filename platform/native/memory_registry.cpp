@@ -94,4 +94,34 @@ bool MemoryRegistry::DeleteTree(RegistryRoot root, std::u16string_view key) noex
   BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
+std::vector<std::u16string> MemoryRegistry::SubkeyNames(RegistryRoot root,
+                                                        std::u16string_view key) const noexcept {
+  try {
+    const KeyId id = Normalise(root, key);
+    const std::u16string prefix = id.second + u'\\';
+    std::vector<std::u16string> names;
+    for (const KeyId& k : keys_) {
+      if (k.first != root || !k.second.starts_with(prefix)) continue;
+      const std::u16string rest = k.second.substr(prefix.size());
+      if (!rest.empty() && rest.find(u'\\') == std::u16string::npos) names.push_back(rest);
+    }
+    return names;
+  } catch (...) {
+    return {};
+  }
+}
+
+std::vector<std::u16string> MemoryRegistry::ValueNames(RegistryRoot root,
+                                                       std::u16string_view key) const noexcept {
+  try {
+    std::vector<std::u16string> names;
+    const auto values = values_.find(Normalise(root, key));
+    if (values == values_.end()) return names;
+    for (const auto& entry : values->second) names.push_back(entry.first);
+    return names;
+  } catch (...) {
+    return {};
+  }
+}
+
 }  // namespace brimlet

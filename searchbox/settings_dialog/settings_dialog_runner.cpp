@@ -2,6 +2,7 @@
 // and the loop runs until the dialog posts its quit message.
 #include "settings_dialog_runner.h"
 
+#include "box_shell.h"
 #include "catalogue_reader.h"
 #include "settings_dialog_window.h"
 #include "settings_win32.h"
@@ -18,8 +19,10 @@ int RunSettingsDialogWindow(AppModule& module, MessageLoop& loop, Settings& sett
     {
       const Win32FileSystem files;
       const Win32XmlParser parser;
-      const std::unique_ptr<SearchEngineList> catalogue =
+      std::unique_ptr<SearchEngineList> catalogue =
           LoadCatalogue(files, parser, DataFolder(), ProgramFolder());
+      if (!catalogue) catalogue = std::make_unique<SearchEngineList>();
+      AddUserEngines(*catalogue);  // a service may be the default engine too
       dialog.SetCatalogue(catalogue.get());
     }
     if (dialog.Create() == nullptr) {

@@ -2,6 +2,7 @@
 
 #include "box_search.h"
 #include "ports/trace.h"
+#include "user_engines.h"
 
 namespace brimlet {
 
@@ -71,10 +72,22 @@ bool BoxSession::SnapsWhileDragging(bool shiftDown) const noexcept {
 
 bool BoxSession::RunSearch(std::u16string_view words) {
   BeginSearch();
-  return brimlet::RunSearch(
-      SearchServices{converter_, settings_, registry_, *history_,
-                     [this](std::u16string_view address) { launcher_.OpenWebAddress(address); }},
-      current_, words, record_);
+  const SearchServices services{
+      converter_, settings_, registry_, *history_,
+      [this](std::u16string_view address) { launcher_.OpenWebAddress(address); }};
+  if (catalogue_) {
+    bool hadKeyword = false;
+    const bool opened = RunKeywordSearch(services, *catalogue_, words, record_, hadKeyword);
+    if (hadKeyword) return opened;
+  }
+  return brimlet::RunSearch(services, current_, words, record_);
+}
+
+const ISearchEngineItem* BoxSession::EngineForWords(std::u16string_view words) const {
+  if (catalogue_) {
+    if (const auto match = MatchKeyword(*catalogue_, words)) return match->engine;
+  }
+  return current_;
 }
 
 bool BoxSession::OpenSettings() noexcept {

@@ -10,14 +10,27 @@
 #include "page_contract.h"
 #include "settings_win32.h"
 #include "text/web_address.h"
+#include "user_engines.h"
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/win32_registry.h"
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
 #include "win32/instance_finder.h"
 #include "win32/trace.h"
 
 namespace brimlet::win32 {
+
+void AddUserEngines(SearchEngineList& catalogue) noexcept {
+  try {
+    const Win32Registry registry;
+    const EngineCustomisationRead read = ReadEngineCustomisation(registry, &catalogue);
+    for (const std::u16string& line : read.leftOut) Trace(line);
+    ApplyEngineCustomisation(catalogue, read.accepted);
+  } catch (...) {
+    Trace(u"Brimlet: reading the user's search services failed");
+  }
+}
 
 std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {
   try {
@@ -28,6 +41,10 @@ std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {
     if (!catalogue || catalogue->GetCount() == 0) {
       Trace(u"Brimlet: no search engine catalogue could be read; the box has no engine");
     }
+    // The user's own services work without a catalogue too.
+    if (!catalogue) catalogue = std::make_unique<SearchEngineList>();
+    AddUserEngines(*catalogue);
+    if (catalogue->GetCount() == 0) return nullptr;
     return catalogue;
   }
   BRIMLET_CATCH_RETURN_VALUE(nullptr)
@@ -61,10 +78,18 @@ EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
   try {
     for (size_t i = 0; i < catalogue.GetCount(); ++i) {
       const ISearchEngineItem* engine = catalogue.GetAt(i);
-      const std::wstring name = ToWide(engine->GetName());
+      std::wstring name = ToWide(engine->GetName());
+      // The tab puts the keyword in the menu's right-hand column.
+      if (const std::u16string keyword = engine->GetKeyword(); !keyword.empty()) {
+        name += L'\t' + ToWide(keyword);
+      }
       const UINT id = kFirstEngineCommand + static_cast<UINT>(i);
+      // The user's services follow the catalogue's engines, after a separator.
+      if (i > 0 && engine->IsUserService() && !catalogue.GetAt(i - 1)->IsUserService()) {
+        ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+      }
       ::AppendMenuW(menu.get(), MF_STRING | (engine == current ? MF_CHECKED : 0), id, name.c_str());
-      if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), cx)); icon) {
+      if (UniqueHIcon icon(EngineIcon(*engine, cx)); icon) {
         pictures.emplace_back(IconToMenuBitmap(icon.get(), cx, cy, ::GetSysColor(COLOR_MENU)));
         MENUITEMINFOW item{sizeof(item)};
         item.fMask = MIIM_BITMAP;

@@ -45,7 +45,7 @@ int EngineButton::Image(const ISearchEngineItem* engine) noexcept {
   if (auto found = imageIndex_.find(engine); found != imageIndex_.end()) return found->second;
   int index = -1;
   try {
-    if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), size_)); icon) {
+    if (UniqueHIcon icon(EngineIcon(*engine, size_)); icon) {
       index = ImageList_AddIcon(images_.get(), icon.get());
     }
     imageIndex_[engine] = index < 0 ? -1 : index;
