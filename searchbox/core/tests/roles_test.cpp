@@ -196,9 +196,9 @@ TEST_F(RolesTest, AnUnknownDesignOpensTheClassicBoxWithATraceAndStaysAsStored) {
     EXPECT_EQ(Run(u"B /search"), 5);
     EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "classic box", "imaging off",
                                                   "wait, mutex free"}));
-    EXPECT_EQ(TracedLines(), (std::vector<std::string>{"Brimlet: unknown search box design " +
-                                                       std::to_string(design) +
-                                                       "; the classic box opens"}));
+    EXPECT_EQ(TracedLines(),
+              (std::vector<std::string>{"Brimlet: unknown search box design " +
+                                        std::to_string(design) + "; the classic box opens"}));
     EXPECT_EQ(settings_.SearchBoxDesign(), design);
   }
   SetTraceSink(previous);
@@ -222,8 +222,7 @@ TEST_F(RolesTest, AMutexHeldByAnElevatedProcessCountsAsRunning) {
   env_.runningWindow = 0;  // its window is out of our reach as well
   EXPECT_EQ(Run(u"B /search"), 0);
   EXPECT_EQ(Run(u"B /config"), 0);
-  EXPECT_EQ(env_.log,
-            (std::vector<std::string>{"find-search", "find-config", "wait, mutex held"}));
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"find-search", "find-config", "wait, mutex held"}));
   EXPECT_EQ(settings_.SearchBox(), 0);
   EXPECT_EQ(settings_.Configure(), 0);
 }
