@@ -606,9 +606,17 @@ TEST_F(PageBoxWindowTest, TheFocusGoesIntoThePageWheneverTheBoxGetsIt) {
        }},
       {"activated again",
        [&] {
-         ::SetForegroundWindow(other);
-         Pump();
-         ::SetForegroundWindow(window);
+         // The X server's focus events come back asynchronously: wait for each change.
+         const auto activate = [](HWND target) {
+           ::SetForegroundWindow(target);
+           for (int i = 0; i < 100 && ::GetForegroundWindow() != target; ++i) {
+             Pump();
+             ::Sleep(20);
+           }
+           EXPECT_EQ(::GetForegroundWindow(), target) << "the window was not activated";
+         };
+         activate(other);
+         activate(window);
        }},
   };
   for (const auto& path : paths) {
