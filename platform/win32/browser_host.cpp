@@ -55,8 +55,8 @@ std::u16string EventText(IDispatch* event, const wchar_t* name) noexcept {
     DISPPARAMS none{};
     VARIANT value;
     ::VariantInit(&value);
-    if (FAILED(event->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
-                             &value, nullptr, nullptr))) {
+    if (FAILED(event->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
+                             nullptr, nullptr))) {
       return {};
     }
     std::u16string text;
@@ -263,9 +263,8 @@ STDMETHODIMP BrowserHost::QueryStatus(const GUID* group, ULONG count, OLECMD* co
     return OLECMDERR_E_UNKNOWNGROUP;
   }
   for (ULONG i = 0; i < count; ++i) {
-    commands[i].cmdf = commands[i].cmdID == OLECMDID_SHOWSCRIPTERROR
-                           ? OLECMDF_SUPPORTED | OLECMDF_ENABLED
-                           : 0;
+    commands[i].cmdf =
+        commands[i].cmdID == OLECMDID_SHOWSCRIPTERROR ? OLECMDF_SUPPORTED | OLECMDF_ENABLED : 0;
   }
   return S_OK;
 }

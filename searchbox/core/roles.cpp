@@ -103,7 +103,7 @@ int RunBox(Settings& settings, IRoleEnvironment& env) noexcept {
   if (design != 0) {
     const std::string number = std::to_string(design);
     Trace(u"Brimlet: unknown search box design " + std::u16string(number.begin(), number.end()) +
-              u"; the classic box opens");
+          u"; the classic box opens");
   }
   return env.RunClassicBox();
 }

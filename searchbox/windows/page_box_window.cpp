@@ -159,7 +159,8 @@ bool SearchBoxWindowEx::ApplyDpi(uint32_t dpi) noexcept {
 void SearchBoxWindowEx::ApplyZoom() noexcept {
   // The zoom belongs to the document shown: it is set again when the page completes.
   if (!host_ || !pageComplete_) return;
-  if (FAILED(host_->SetZoom(PageZoomPercent(dpi_)))) Trace(u"page box: the page's zoom was refused");
+  if (FAILED(host_->SetZoom(PageZoomPercent(dpi_))))
+    Trace(u"page box: the page's zoom was refused");
 }
 
 bool SearchBoxWindowEx::OnCreate() noexcept {
@@ -442,7 +443,8 @@ void SearchBoxWindowEx::GiveFocusToPage() noexcept {
 
 void SearchBoxWindowEx::OnBrowserReady() noexcept {
   // The slow part is over: from here the page has its short while to show the box.
-  if (!shown_ && hwnd() != nullptr) ::SetTimer(hwnd(), kShowTimer, timeouts_.afterBrowserReadyMs, nullptr);
+  if (!shown_ && hwnd() != nullptr)
+    ::SetTimer(hwnd(), kShowTimer, timeouts_.afterBrowserReadyMs, nullptr);
 }
 
 void SearchBoxWindowEx::OnPageComplete() noexcept {

@@ -70,7 +70,8 @@ std::u16string LastSegment(std::u16string_view address) {
   const size_t slash = address.find_last_of(u"/\\");
   std::u16string segment(slash == std::u16string_view::npos ? address : address.substr(slash + 1));
   for (size_t at = 0; (at = segment.find(u'%', at)) != std::u16string::npos; ++at) {
-    if (segment.size() - at >= 3 && segment[at + 1] == u'3' && ToLowerAscii(segment[at + 2]) == u'f') {
+    if (segment.size() - at >= 3 && segment[at + 1] == u'3' &&
+        ToLowerAscii(segment[at + 2]) == u'f') {
       segment.replace(at, 3, u"?");
     }
   }
@@ -120,8 +121,8 @@ Rect PageBoxOpeningRect(int32_t width, int32_t height, const std::optional<Point
     rect = CentreOn(rect, centringArea);
   }
   const Rect fitted = FitInto(rect, work);
-  return {fitted.left, fitted.top, static_cast<int32_t>(std::min<int64_t>(
-                                       int64_t{fitted.left} + width, INT32_MAX)),
+  return {fitted.left, fitted.top,
+          static_cast<int32_t>(std::min<int64_t>(int64_t{fitted.left} + width, INT32_MAX)),
           static_cast<int32_t>(std::min<int64_t>(int64_t{fitted.top} + height, INT32_MAX))};
 }
 

@@ -166,9 +166,9 @@ TEST_F(EntryTest, APageBoxThatItsPageCannotShowFallsBackToTheClassicBoxOncePerLo
   }
   // What is left is forgotten at logoff: a key that only volatile keys may go under.
   HKEY marker = nullptr;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, FailedThisLogonKey().c_str(), 0, KEY_ALL_ACCESS,
-                            &marker),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      ::RegOpenKeyExW(HKEY_CURRENT_USER, FailedThisLogonKey().c_str(), 0, KEY_ALL_ACCESS, &marker),
+      ERROR_SUCCESS);
   HKEY child = nullptr;
   EXPECT_EQ(::RegCreateKeyExW(marker, L"probe", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ,
                               nullptr, &child, nullptr),

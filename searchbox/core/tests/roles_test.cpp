@@ -206,9 +206,9 @@ TEST_F(RolesTest, AnUnknownDesignOpensTheClassicBoxWithATraceAndStaysAsStored) {
     EXPECT_EQ(Run(u"B /search"), 5);
     EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "classic box", "imaging off",
                                                   "wait, mutex free"}));
-    EXPECT_EQ(TracedLines(), (std::vector<std::string>{"Brimlet: unknown search box design " +
-                                                       std::to_string(design) +
-                                                       "; the classic box opens"}));
+    EXPECT_EQ(TracedLines(),
+              (std::vector<std::string>{"Brimlet: unknown search box design " +
+                                        std::to_string(design) + "; the classic box opens"}));
     EXPECT_EQ(settings_.SearchBoxDesign(), design);
   }
   SetTraceSink(previous);

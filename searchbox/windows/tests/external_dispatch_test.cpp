@@ -360,9 +360,8 @@ TEST_F(ExternalDispatchTest, PropertyPutsHandTheFunctionToTheBox) {
   for (const WORD flags : {WORD{DISPATCH_PROPERTYPUT}, WORD{DISPATCH_PROPERTYPUTREF},
                            WORD{DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF}}) {
     for (const auto& c : cases) {
-      for (IDispatch* function :
-           {static_cast<IDispatch*>(&first), static_cast<IDispatch*>(&second),
-            static_cast<IDispatch*>(nullptr)}) {
+      for (IDispatch* function : {static_cast<IDispatch*>(&first), static_cast<IDispatch*>(&second),
+                                  static_cast<IDispatch*>(nullptr)}) {
         Outcome outcome;
         CallByName(c.name, {Dispatch(function)}, outcome, flags);
         EXPECT_EQ(outcome.hr, S_OK) << c.name << " with flags " << flags;

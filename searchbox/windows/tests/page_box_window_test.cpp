@@ -599,14 +599,24 @@ TEST_F(PageBoxWindowTest, TheFocusGoesIntoThePageWheneverTheBoxGetsIt) {
     std::function<void()> act;
   } paths[] = {
       {"the box window takes the focus", [&] { ::SetFocus(window); }},
-      {"the completion list is hidden", [&] {
+      {"the completion list is hidden",
+       [&] {
          ::SetFocus(window);
          CallMember(box->ScriptObject(), L"HideAutoComplete");
        }},
-      {"activated again", [&] {
-         ::SetForegroundWindow(other);
-         Pump();
-         ::SetForegroundWindow(window);
+      {"activated again",
+       [&] {
+         // The X server's focus events come back asynchronously: wait for each change.
+         const auto activate = [](HWND target) {
+           ::SetForegroundWindow(target);
+           for (int i = 0; i < 100 && ::GetForegroundWindow() != target; ++i) {
+             Pump();
+             ::Sleep(20);
+           }
+           EXPECT_EQ(::GetForegroundWindow(), target) << "the window was not activated";
+         };
+         activate(other);
+         activate(window);
        }},
   };
   for (const auto& path : paths) {
@@ -646,8 +656,7 @@ TEST_F(PageBoxWindowTest, ThePageIsLockedNavigationsNewWindowsDropsAndTheScriptO
     Pump();
     UniqueBstr location;
     browser->get_LocationURL(location.put());
-    EXPECT_EQ(std::wstring(location ? location.get() : L"").find(L"elsewhere"),
-              std::wstring::npos);
+    EXPECT_EQ(std::wstring(location ? location.get() : L"").find(L"elsewhere"), std::wstring::npos);
   }
 
   // New windows never open; the notice link's address goes to the user's browser.
@@ -678,7 +687,8 @@ TEST_F(PageBoxWindowTest, ThePageIsLockedNavigationsNewWindowsDropsAndTheScriptO
 
   // Nothing can be dropped on it: the host gives the document a target that takes nothing,
   // and no window of the box is a drop target of its own.
-  ComPtr<IDocHostUIHandler> host = HostSite<IDocHostUIHandler>(browser.get(), IID_IDocHostUIHandler);
+  ComPtr<IDocHostUIHandler> host =
+      HostSite<IDocHostUIHandler>(browser.get(), IID_IDocHostUIHandler);
   ASSERT_TRUE(host);
   ComPtr<IDropTarget> target;
   ASSERT_EQ(host->GetDropTarget(nullptr, target.put()), S_OK);
@@ -723,7 +733,8 @@ TEST_F(PageBoxWindowTest, ThePageIsLockedNavigationsNewWindowsDropsAndTheScriptO
   EXPECT_EQ(external, nullptr);
 
   // A script error is answered without a dialog, and the page's scripts run on.
-  ComPtr<IOleCommandTarget> commands = HostSite<IOleCommandTarget>(browser.get(), IID_IOleCommandTarget);
+  ComPtr<IOleCommandTarget> commands =
+      HostSite<IOleCommandTarget>(browser.get(), IID_IOleCommandTarget);
   ASSERT_TRUE(commands);
   static constexpr GUID kDocHostCommandHandler = {
       0x3050F38C, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
@@ -791,14 +802,14 @@ TEST_F(PageBoxWindowTest, AtTheScreensDpiTheBoxAndItsShapeAreScaledOntoTheWorkAr
     CallMember(box->ScriptObject(), L"Init");
     const std::string shot = std::string(BRIMLET_SCREENSHOT_DIR "/page-box-wine-") +
                              (large ? "large-" : "") + std::to_string(dpi) + "dpi.png";
-    EXPECT_EQ(testing::RunUnixScript("mkdir -p '" BRIMLET_SCREENSHOT_DIR "' && import -window root '" +
-                                         shot + "'",
-                                     15'000,
-                                     [] {
-                                       Pump();
-                                       ::Sleep(20);
-                                     }),
-              0);
+    EXPECT_EQ(
+        testing::RunUnixScript(
+            "mkdir -p '" BRIMLET_SCREENSHOT_DIR "' && import -window root '" + shot + "'", 15'000,
+            [] {
+              Pump();
+              ::Sleep(20);
+            }),
+        0);
     CallMember(box->ScriptObject(), L"Exit");
     EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
     Forget(*box);

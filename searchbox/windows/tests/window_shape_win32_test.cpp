@@ -80,8 +80,7 @@ TEST_F(WindowShapeTest, APictureWithoutAlphaIsOpaqueThroughout) {
 TEST_F(WindowShapeTest, AScaledPictureGivesTheScaledShape) {
   // Opaque to its edges: the scaled outline keeps every edge (no blending with what lies
   // beyond the picture).
-  const std::u16string opaque =
-      WritePng(L"opaque.png", {{kOpaque, kOpaque}, {kOpaque, kOpaque}});
+  const std::u16string opaque = WritePng(L"opaque.png", {{kOpaque, kOpaque}, {kOpaque, kOpaque}});
   for (const auto& [width, height] : {std::pair{3, 3}, std::pair{4, 4}, std::pair{5, 3}}) {
     const std::optional<WindowShape> shape = LoadScaledWindowShape(opaque, width, height);
     ASSERT_TRUE(shape);
@@ -93,7 +92,8 @@ TEST_F(WindowShapeTest, AScaledPictureGivesTheScaledShape) {
   }
   // The left half opaque: twice the size keeps the left half, give or take the blended seam.
   const std::optional<WindowShape> half = LoadScaledWindowShape(
-      WritePng(L"half.png", {{kOpaque, kOpaque, kClear, kClear}, {kOpaque, kOpaque, kClear, kClear}}),
+      WritePng(L"half.png",
+               {{kOpaque, kOpaque, kClear, kClear}, {kOpaque, kOpaque, kClear, kClear}}),
       8, 4);
   ASSERT_TRUE(half);
   RECT box{};
