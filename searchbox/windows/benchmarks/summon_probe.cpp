@@ -327,9 +327,12 @@ void PrintMemory(const char* what, HWND window) {
                               sizeof(counters))) {
     std::printf("%s: no memory figures\n", what);
   } else {
+    // Wine leaves PrivateUsage at 0; the page file usage is the same commit charge.
+    const SIZE_T privateBytes =
+        counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
     std::printf("%s: working set %.1f MB, private bytes %.1f MB\n", what,
                 static_cast<double>(counters.WorkingSetSize) / 1048576.0,
-                static_cast<double>(counters.PrivateUsage) / 1048576.0);
+                static_cast<double>(privateBytes) / 1048576.0);
   }
   if (handle != nullptr) ::CloseHandle(handle);
 }
