@@ -266,7 +266,9 @@ TEST_F(ClassicBoxEndToEnd, ATamperedCatalogueCannotStartAProgram) {
   EXPECT_EQ(HistoryValue(u"SearchWords_00"), u"");
 }
 
-TEST_F(ClassicBoxEndToEnd, WithoutAnyEngineNothingIsOpenedOrRecorded) {
+// A downloaded copy that reads with no engine would leave the box unable to search: the
+// program folder's copy is used instead.
+TEST_F(ClassicBoxEndToEnd, ADataCopyWithoutAnyEngineGivesWayToTheProgramFoldersCopy) {
   testing::ShellHandler http(L"http", HandlerCommand());
   testing::ShellHandler https(L"https", HandlerCommand());
   InstallCatalogueText(
@@ -274,12 +276,14 @@ TEST_F(ClassicBoxEndToEnd, WithoutAnyEngineNothingIsOpenedOrRecorded) {
       "<format>{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30021}</format></search_engines>");
   RunningBox box = Start();
   ASSERT_NE(box.dialog, nullptr);
-  Type(box.dialog, u"http://www.example.jp/");
+  Type(box.dialog, u"tokyo");
   Press(box.dialog, VK_RETURN);
   EXPECT_EQ(WaitForExit(box), 1u);
-  EXPECT_TRUE(Recorded(1, 1'500).empty());
-  EXPECT_EQ(settings_.Search(), 0);
-  EXPECT_EQ(HistoryValue(u"SearchWords_00"), u"");
+  const std::vector<std::string> lines = Recorded(1);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("http", 0), 0u) << lines[0];
+  EXPECT_NE(lines[0].find("tokyo"), std::string::npos) << lines[0];
+  EXPECT_EQ(settings_.Search(), 1);
 }
 
 RECT ChildRect(HWND dialog, int id) {
