@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/summon_protocol.h"
+#include "protocol/summon_protocol.h"
 #include "ports/trace.h"
 
 namespace brimlet {

@@ -11,7 +11,7 @@
 
 #include "ports/trace.h"
 #include "testing/local_mutex.h"
-#include "core/summon_protocol.h"
+#include "protocol/summon_protocol.h"
 #include "ready_box.h"
 #include "testing/adapters_under_test.h"
 
