@@ -8,6 +8,7 @@
 #include "tessiv_ids.h"
 #include "win32/wide.h"
 #include "win32/win32_registry.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -59,14 +60,14 @@ void AboutDialog::OnInitDialog() noexcept {
       }
     }
     ::SetWindowTextW(text, ToWide(filled).c_str());
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   CenterOnOwner(hwnd());
   try {
     resizer_.Start(hwnd(), kResizeTable,
                    {.sizeGrip = true, .minimumIsInitialSize = true, .clipChildren = true});
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 bool AboutDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,

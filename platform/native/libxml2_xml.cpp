@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -149,9 +150,8 @@ std::unique_ptr<IXmlDocument> LibXml2Parser::Load(std::span<const std::byte> byt
     DocumentPtr document(raw, xmlFreeDoc);
     if (raw->intSubset != nullptr || raw->extSubset != nullptr) return nullptr;
     return std::make_unique<LibXml2Document>(std::move(document));
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet

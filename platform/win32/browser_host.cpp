@@ -60,36 +60,6 @@ void BrowserHost::Close() noexcept {
   client_ = nullptr;
 }
 
-STDMETHODIMP BrowserHost::QueryInterface(REFIID iid, void** object) noexcept {
-  if (object == nullptr) return E_POINTER;
-  *object = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-    *object = static_cast<IOleClientSite*>(this);
-  } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) {
-    *object = static_cast<IOleInPlaceSite*>(this);
-  } else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) {
-    *object = static_cast<IOleInPlaceFrame*>(this);
-  } else if (iid == IID_IOleControlSite) {
-    *object = static_cast<IOleControlSite*>(this);
-  } else if (iid == IID_IDocHostUIHandler) {
-    *object = static_cast<IDocHostUIHandler*>(this);
-  } else if (iid == IID_IDispatch) {
-    *object = static_cast<IDispatch*>(this);
-  } else {
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) BrowserHost::AddRef() noexcept { return ++references_; }
-
-STDMETHODIMP_(ULONG) BrowserHost::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 STDMETHODIMP BrowserHost::GetMoniker(DWORD, DWORD, IMoniker** moniker) noexcept {
   if (moniker != nullptr) *moniker = nullptr;
   return E_NOTIMPL;

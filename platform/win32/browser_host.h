@@ -14,8 +14,7 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
-#include <atomic>
-
+#include "win32/com_object.h"
 #include "win32/unique_resource.h"
 
 namespace brimlet::win32 {
@@ -32,12 +31,13 @@ class IBrowserHostClient {
   virtual HRESULT ShowContextMenu(DWORD id, POINT point, IUnknown* target) noexcept = 0;
 };
 
-class BrowserHost final : public IOleClientSite,
-                          public IOleInPlaceSite,
-                          public IOleInPlaceFrame,
-                          public IOleControlSite,
-                          public IDocHostUIHandler,
-                          public IDispatch {
+class BrowserHost final
+    : public ComObject<Answers<IOleClientSite, IID_IOleClientSite>,
+                       Answers<IOleInPlaceSite, IID_IOleInPlaceSite, IID_IOleWindow>,
+                       Answers<IOleInPlaceFrame, IID_IOleInPlaceFrame, IID_IOleInPlaceUIWindow>,
+                       Answers<IOleControlSite, IID_IOleControlSite>,
+                       Answers<IDocHostUIHandler, IID_IDocHostUIHandler>,
+                       Answers<IDispatch, IID_IDispatch>> {
  public:
   static ComPtr<BrowserHost> Create(HWND window, IBrowserHostClient* client) noexcept;
 
@@ -56,11 +56,6 @@ class BrowserHost final : public IOleClientSite,
   // Fits the control to the window's client area.
   void FitToWindow() noexcept;
   void Close() noexcept;
-
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override;
-  STDMETHODIMP_(ULONG) Release() noexcept override;
 
   // IOleClientSite
   STDMETHODIMP SaveObject() noexcept override { return E_NOTIMPL; }
@@ -145,9 +140,8 @@ class BrowserHost final : public IOleClientSite,
  private:
   BrowserHost(HWND window, IBrowserHostClient* client) noexcept
       : window_(window), client_(client) {}
-  ~BrowserHost() = default;
+  ~BrowserHost() override = default;
 
-  std::atomic<ULONG> references_{1};
   HWND window_;
   IBrowserHostClient* client_;
   DWORD hostFlags_ = 0;

@@ -7,6 +7,7 @@
 
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -58,9 +59,8 @@ bool Win32Registry::SetValue(RegistryRoot root, std::u16string_view key, std::u1
       copy.insert(copy.end(), {std::byte{0xFF}, std::byte{0xFF}});
       return ::SHSetValueW(RootKey(root), wkey.c_str(), wname.c_str(), type, copy.data(),
                            static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
-    } catch (...) {
-      return false;
     }
+    BRIMLET_CATCH_RETURN_VALUE(false)
   }
   return ::SHSetValueW(RootKey(root), wkey.c_str(), wname.c_str(), type, data.data(),
                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;

@@ -9,6 +9,7 @@
 
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -278,9 +279,8 @@ std::unique_ptr<IXmlDocument> Win32XmlParser::Load(
     ComPtr<IXMLDOMDocumentType> doctype;
     if (document->get_doctype(doctype.put()) == S_OK && doctype) return nullptr;
     return std::make_unique<Win32XmlDocument>(std::move(apartment), std::move(document));
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet::win32

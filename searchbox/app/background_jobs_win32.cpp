@@ -4,6 +4,7 @@
 
 #include "settings_win32.h"
 #include "usage_pings_win32.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 
@@ -25,8 +26,8 @@ void RunBackgroundJobs(const JobOptions& options) noexcept {
     // Threads still running afterwards end with the process.
     ::WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
                              options.waitMilliseconds);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 }  // namespace brimlet::win32

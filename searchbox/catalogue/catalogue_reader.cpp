@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -143,9 +144,8 @@ std::unique_ptr<SearchEngineList> ReadCatalogue(const IXmlParser& parser,
       if (becomesDefault) list->SetDefault(added);
     }
     return list;
-  } catch (...) {
-    return nullptr;  // out of memory: no catalogue rather than half of one
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)  // out of memory: no catalogue rather than half of one
 }
 
 std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
@@ -156,9 +156,8 @@ std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
     const auto bytes = files.ReadFile(path, kMaxCatalogueBytes);
     if (!bytes) return nullptr;
     return ReadCatalogue(parser, *bytes, FolderOf(path));
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 std::optional<CatalogueInUse> FindCatalogueInUse(const IFileSystem& files, const IXmlParser& parser,
@@ -177,9 +176,8 @@ std::optional<CatalogueInUse> FindCatalogueInUse(const IFileSystem& files, const
     auto list = ReadCatalogueFile(files, parser, programCopy);
     if (!list) return std::nullopt;
     return CatalogueInUse{std::move(programCopy), std::move(list)};
-  } catch (...) {
-    return std::nullopt;
   }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
 }
 
 std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const IXmlParser& parser,

@@ -1,6 +1,7 @@
 #include "usage_pings.h"
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -57,6 +58,7 @@ PingOutcome RunPing(PingKind kind, std::u16string_view host, uint32_t delayMilli
   try {
     sent = ports.transport.Send(PingAddress(host, kind, ports.settings, ports.cacheBuster.Next()));
   } catch (...) {
+    BRIMLET_TRACE_CAUGHT();
     sent = false;  // out of memory building the address: an attempt that failed
   }
   if (sent) SetStamp(kind, ports.settings, ports.clock.NowSeconds());

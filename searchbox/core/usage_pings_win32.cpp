@@ -7,6 +7,7 @@
 #include "download_win32.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_system.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -55,9 +56,8 @@ UniqueHandle StartPing(PingKind kind, std::u16string host, uint32_t delayMillise
     UniqueHandle thread(::CreateThread(nullptr, 0, PingThread, request.get(), 0, nullptr));
     if (thread) request.release();  // the thread owns it now
     return thread;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace brimlet::win32

@@ -7,13 +7,14 @@
 #include "settings_win32.h"
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
+#include "ports/trace.h"
 
 namespace brimlet::win32 {
 
 int RunSettingsDialogWindow(AppModule& module, MessageLoop& loop, Settings& settings) noexcept {
   try {
     SearchBoxConfigWindow dialog(module.Instance(), settings);
-    loop.AddFilter(&dialog);
+    const ScopedMessageFilter filter(loop, &dialog);
     {
       const Win32FileSystem files;
       const Win32XmlParser parser;
@@ -22,16 +23,12 @@ int RunSettingsDialogWindow(AppModule& module, MessageLoop& loop, Settings& sett
       dialog.SetCatalogue(catalogue.get());
     }
     if (dialog.Create() == nullptr) {
-      loop.RemoveFilter(&dialog);
       return 0;
     }
     ::ShowWindow(dialog.hwnd(), SW_SHOWDEFAULT);
-    const int result = loop.Run();
-    loop.RemoveFilter(&dialog);
-    return result;
-  } catch (...) {
-    return 0;
+    return loop.Run();
   }
+  BRIMLET_CATCH_RETURN_VALUE(0)
 }
 
 }  // namespace brimlet::win32

@@ -101,9 +101,8 @@ HICON IconFromPngOfSize(const std::wstring& path, int size) noexcept {
     return ::CreateIconFromResourceEx(reinterpret_cast<BYTE*>(bytes->data()),
                                       static_cast<DWORD>(bytes->size()), TRUE, 0x00030000, size,
                                       size, LR_DEFAULTCOLOR);
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace
@@ -141,10 +140,8 @@ HBITMAP LoadRecolouredStrip(HINSTANCE module, std::span<const int> ids, int size
       }
     }
     return static_cast<HBITMAP>(strip.bitmap.release());
-  } catch (...) {
-    Trace(u"Brimlet: the button pictures could not be made");
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 HICON LoadEngineIcon(const std::wstring& path, int size) noexcept {

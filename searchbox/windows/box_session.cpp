@@ -1,6 +1,7 @@
 #include "box_session.h"
 
 #include "box_search.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 
@@ -8,9 +9,8 @@ std::unique_ptr<SearchEngineList> CopyCatalogue(const SearchEngineList* catalogu
   if (catalogue == nullptr) return nullptr;
   try {
     return catalogue->Clone();
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 BoxSession::BoxSession(Settings& settings, IRegistry& registry, const ICodePageConverter& converter,
@@ -24,6 +24,7 @@ void BoxSession::SetCatalogue(const SearchEngineList* catalogue) noexcept {
   try {
     for (size_t i = 0; i < catalogue_->GetCount(); ++i) rotation_.push_back(catalogue_->GetAt(i));
   } catch (...) {
+    BRIMLET_TRACE_CAUGHT();
     ReleaseCatalogue();
   }
 }
@@ -38,8 +39,8 @@ void BoxSession::Open() noexcept {
   // Before anything can run a search: a search saves the whole history.
   try {
     LoadHistoryInto(registry_, *history_);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   record_ = settings_.RecordSearchWords();
   hideWhenInactive_ = settings_.HideAtInactivate();
 }
@@ -48,8 +49,8 @@ void BoxSession::ChooseStartEngine() noexcept {
   if (!catalogue_) return;
   try {
     current_ = ChooseBoxStartEngine(settings_, *catalogue_, current_);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void BoxSession::Choose(const ISearchEngineItem* engine) noexcept {
@@ -91,9 +92,8 @@ bool BoxSession::OpenHelp() noexcept {
     hideWhenInactive_ = false;
     launcher_.OpenWebAddress(address);
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 void BoxSession::TakeNotice(const Notice& notice) { notice_ = notice; }

@@ -29,10 +29,8 @@ std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {
       Trace(u"Brimlet: no search engine catalogue could be read; the box has no engine");
     }
     return catalogue;
-  } catch (...) {
-    Trace(u"Brimlet: reading the search engine catalogue failed");
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept {
@@ -45,24 +43,11 @@ bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept {
         ::ShellExecuteW(owner, L"open", ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (opened <= 32) Trace(u"Brimlet: the shell did not open the address");
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
-bool LaunchSettingsFromBox() noexcept {
-  try {
-    const std::wstring path = OwnModulePath();
-    if (path.empty()) return false;
-    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
-    const auto started = reinterpret_cast<INT_PTR>(::ShellExecuteW(
-        nullptr, L"open", path.c_str(), L"/config /RUNSEARCHBOX", folder.c_str(), SW_SHOWNORMAL));
-    if (started <= 32) Trace(u"Brimlet: the settings dialog could not be started");
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
+bool LaunchSettingsFromBox() noexcept { return RelaunchSelf(L"/config /RUNSEARCHBOX"); }
 
 EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
                                 const ISearchEngineItem* current, POINT screen,
@@ -87,8 +72,8 @@ EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
         ::SetMenuItemInfoW(menu.get(), id, FALSE, &item);
       }
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()  // out of memory: the menu shows what it has
   const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
       menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | flags, screen.x, screen.y, 0, owner, nullptr));
   return {true, EngineForMenuCommand(catalogue, chosen)};

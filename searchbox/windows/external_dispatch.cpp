@@ -8,6 +8,7 @@
 #include "win32/instance_finder.h"
 #include "win32/script_function.h"
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -49,9 +50,8 @@ ComPtr<ITypeInfo> LoadOwnTypeInfo() noexcept {
     ComPtr<ITypeInfo> info;
     if (FAILED(library->GetTypeInfoOfGuid(kIidExternalDispatch, info.put()))) return {};
     return info;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace
@@ -74,32 +74,11 @@ HRESULT ExternalDispatch::WithBox(Action&& action) noexcept {
     return action(*box);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
   }
+  BRIMLET_CATCH_RETURN_VALUE(E_FAIL)
 }
 
-// --- IUnknown and IDispatch ---------------------------------------------------------------
-
-HRESULT ExternalDispatch::QueryInterface(REFIID iid, void** object) noexcept {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-      IsEqualIID(iid, kIidExternalDispatch)) {
-    *object = static_cast<IExternalDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG ExternalDispatch::AddRef() noexcept { return ++references_; }
-
-ULONG ExternalDispatch::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
+// --- IDispatch ---------------------------------------------------------------
 
 HRESULT ExternalDispatch::GetTypeInfoCount(UINT* count) noexcept {
   if (count == nullptr) return E_POINTER;

@@ -13,13 +13,9 @@ namespace brimlet::win32 {
 ComPtr<BrowserInitializer> BrowserInitializer::Connect(IWebBrowser2* browser, HMODULE module,
                                                        std::u16string skinFolder) noexcept {
   if (browser == nullptr) return {};
-  ComPtr<BrowserInitializer> sink;
-  try {
-    sink =
-        ComPtr<BrowserInitializer>::Attach(new BrowserInitializer(module, std::move(skinFolder)));
-  } catch (...) {
-    return {};
-  }
+  ComPtr<BrowserInitializer> sink = ComPtr<BrowserInitializer>::Attach(
+      new (std::nothrow) BrowserInitializer(module, std::move(skinFolder)));
+  if (!sink) return {};
   ComPtr<IConnectionPointContainer> container;
   if (FAILED(browser->QueryInterface(IID_IConnectionPointContainer, container.put_void()))) {
     return {};
@@ -37,23 +33,6 @@ void BrowserInitializer::Disconnect() noexcept {
   if (point_ && cookie_ != 0) point_->Unadvise(cookie_);
   cookie_ = 0;
   point_.reset();
-}
-
-STDMETHODIMP BrowserInitializer::QueryInterface(REFIID iid, void** object) noexcept {
-  if (object == nullptr) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch && iid != DIID_DWebBrowserEvents2) {
-    return E_NOINTERFACE;
-  }
-  *object = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) BrowserInitializer::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
 }
 
 STDMETHODIMP BrowserInitializer::GetTypeInfoCount(UINT* count) noexcept {

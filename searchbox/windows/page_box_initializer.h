@@ -7,14 +7,15 @@
 #include <windows.h>
 #include <exdisp.h>
 
-#include <atomic>
 #include <string>
 
+#include "win32/com_object.h"
 #include "win32/unique_resource.h"
 
 namespace brimlet::win32 {
 
-class BrowserInitializer final : public IDispatch {
+class BrowserInitializer final
+    : public ComObject<Answers<IDispatch, IID_IDispatch, DIID_DWebBrowserEvents2>> {
  public:
   // Listens to the browser's events; nothing when the connection cannot be made.
   static ComPtr<BrowserInitializer> Connect(IWebBrowser2* browser, HMODULE module,
@@ -23,10 +24,6 @@ class BrowserInitializer final : public IDispatch {
   void Disconnect() noexcept;
   bool Connected() const noexcept { return cookie_ != 0; }
 
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() noexcept override;
   // IDispatch: only the document-complete event is handled.
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
@@ -39,10 +36,9 @@ class BrowserInitializer final : public IDispatch {
  private:
   BrowserInitializer(HMODULE module, std::u16string skinFolder) noexcept
       : module_(module), skinFolder_(std::move(skinFolder)) {}
-  ~BrowserInitializer() = default;
+  ~BrowserInitializer() override = default;
   void LoadPage(IDispatch* browser) noexcept;
 
-  std::atomic<ULONG> references_{1};
   HMODULE module_;
   std::u16string skinFolder_;
   ComPtr<IConnectionPoint> point_;

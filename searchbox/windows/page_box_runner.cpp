@@ -6,6 +6,7 @@
 #include "box_shell.h"
 #include "page_box_window.h"
 #include "win32/startup_timeline.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 
@@ -13,19 +14,16 @@ int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) n
   try {
     BoxStartup().Mark(u"box");
     SearchBoxWindowEx box(module.Instance(), loop, settings);
-    loop.AddFilter(&box);
+    const ScopedMessageFilter filter(loop, &box);
     box.SetCatalogue(LoadBoxCatalogue().get());
     BoxStartup().Mark(u"catalogue");
     if (box.Create() == nullptr) {
-      loop.RemoveFilter(&box);
       return -1;
     }
     const int result = loop.Run();
-    loop.RemoveFilter(&box);
     return box.GaveUp() ? -1 : result;
-  } catch (...) {
-    return -1;
   }
+  BRIMLET_CATCH_RETURN_VALUE(-1)
 }
 
 }  // namespace brimlet::win32

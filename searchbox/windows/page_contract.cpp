@@ -4,6 +4,7 @@
 
 #include "text/utf16.h"
 #include "text/web_address.h"
+#include "win32/trace.h"
 
 namespace brimlet {
 
@@ -71,9 +72,9 @@ void HandOverNotice(Settings& settings, const std::u16string& label,
     Notice notice{label, description, address};
     settings.SetNotifyCount(settings.NotifyCount() + 1);
     storeAndPost(std::move(notice));
-  } catch (...) {
-    // The worker has nowhere to report to: a notice that cannot be kept is not shown.
   }
+  BRIMLET_CATCH_LOG()  // The worker has nowhere to report to: a notice that cannot be kept is not
+                       // shown.
 }
 
 void HandOverNoNotice(Settings& settings) noexcept { settings.SetNotifyCount(kDailyNoticeLimit); }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -94,9 +95,8 @@ std::optional<WindowShape> LoadWindowShape(std::u16string_view picturePath,
     shape.width = width;
     shape.height = height;
     return shape;
-  } catch (...) {
-    return std::nullopt;
   }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
 }
 
 }  // namespace brimlet::win32
