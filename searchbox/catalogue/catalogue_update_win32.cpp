@@ -28,8 +28,8 @@ constexpr int64_t kFileTimeTicksPerSecond = 10'000'000;
 void Refuse(std::u16string_view why) noexcept {
   try {
     Trace(u"Brimlet: catalogue update refused: " + std::u16string(why));
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 bool IsFolder(const std::wstring& path) noexcept {
@@ -52,7 +52,8 @@ std::wstring TempFolder() {
 struct Extraction {
   std::wstring folder;
   CabinetBudget budget;
-  std::u16string why;  // set when the extraction must fail
+  bool failed = false;
+  std::u16string why;  // why it failed, when that could be said
 };
 
 UINT CALLBACK OnCabinetNotification(PVOID context, UINT notification, UINT_PTR param1,
@@ -85,7 +86,10 @@ UINT CALLBACK OnCabinetNotification(PVOID context, UINT notification, UINT_PTR p
       }
       case SPFILENOTIFY_FILEEXTRACTED: {
         const auto& paths = *reinterpret_cast<FILEPATHS_W*>(param1);
-        if (paths.Win32Error != NO_ERROR) extraction.why = u"an entry could not be unpacked";
+        if (paths.Win32Error != NO_ERROR) {
+          extraction.failed = true;
+          extraction.why = u"an entry could not be unpacked";
+        }
         return paths.Win32Error;
       }
       case SPFILENOTIFY_CABINETINFO: {
@@ -99,15 +103,15 @@ UINT CALLBACK OnCabinetNotification(PVOID context, UINT notification, UINT_PTR p
         return NO_ERROR;
       }
       case SPFILENOTIFY_NEEDNEWCABINET:
+        extraction.failed = true;
         extraction.why = u"the cabinet continues in another one";
         return ERROR_INVALID_PARAMETER;
       default:
         return 0;
     }
-  } catch (...) {
-    extraction.why = u"out of memory";
   }
-  if (extraction.why.empty()) extraction.why = u"the cabinet was refused";
+  BRIMLET_CATCH_LOG()
+  extraction.failed = true;
   ::SetLastError(ERROR_INVALID_NAME);
   return FILEOP_ABORT;
 }
@@ -216,14 +220,14 @@ void RunCatalogueUpdate(const CatalogueUpdateOptions& options) noexcept {
       const std::wstring folder = FreshExtractionFolder();
       try {
         Attempt(options, settings, folder);
-      } catch (...) {
       }
+      BRIMLET_CATCH_LOG()
       // Whatever happened, nothing of the attempt stays behind.
       if (!folder.empty() && IsFolder(folder)) DeleteTree(folder + L"\\");
       settings.SetLastSearchServiceConfig(Win32Clock().NowSeconds());
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   if (SUCCEEDED(com)) ::CoUninitialize();
 }
 
@@ -238,22 +242,20 @@ UniqueHandle StartCatalogueUpdate(CatalogueUpdateOptions options) noexcept {
     UniqueHandle thread(::CreateThread(nullptr, 0, CatalogueUpdateThread, owned.get(), 0, nullptr));
     if (thread) owned.release();  // the thread owns it now
     return thread;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 bool ExtractCabinet(const std::wstring& cabinet, const std::wstring& folder,
                     std::u16string* why) noexcept {
   try {
-    Extraction extraction{folder, {}, {}};
+    Extraction extraction{folder, {}, false, {}};
     const BOOL ok = ::SetupIterateCabinetW(cabinet.c_str(), 0, OnCabinetNotification, &extraction);
-    if (ok && extraction.why.empty()) return true;
+    if (ok && !extraction.failed) return true;
     if (why) *why = extraction.why.empty() ? u"the cabinet is damaged" : extraction.why;
     return false;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 bool InstallCatalogue(const std::wstring& extractedFolder, const std::wstring& dataFolder,
@@ -285,9 +287,8 @@ bool InstallCatalogue(const std::wstring& extractedFolder, const std::wstring& d
       return false;
     }
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 bool DeleteTree(const std::wstring& folder) noexcept {
@@ -307,9 +308,8 @@ bool DeleteTree(const std::wstring& folder) noexcept {
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
     return ::RemoveDirectoryW(folder.c_str()) && ok;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 int RemoveStaleLeftovers() noexcept {
@@ -336,9 +336,8 @@ int RemoveStaleLeftovers() noexcept {
             u" download files and folders that an earlier run left behind");
     }
     return removed;
-  } catch (...) {
-    return 0;
   }
+  BRIMLET_CATCH_RETURN_VALUE(0)
 }
 
 }  // namespace brimlet::win32

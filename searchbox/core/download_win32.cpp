@@ -49,8 +49,8 @@ void TraceTooLarge(std::u16string_view address, size_t maxBytes) noexcept {
   try {
     Trace(u"Brimlet: download refused: " + std::u16string(address) + u" is larger than " +
           FormatDecimal(static_cast<int64_t>(maxBytes)) + u" bytes");
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 // The GET itself, the body written to `out`.
@@ -117,9 +117,8 @@ HRESULT TemporaryDownloadFile::Create() noexcept {
                             FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
     return S_OK;
-  } catch (...) {
-    return E_OUTOFMEMORY;
   }
+  BRIMLET_CATCH_RETURN_VALUE(E_OUTOFMEMORY)
 }
 
 void TemporaryDownloadFile::ReleaseHandle() noexcept {
@@ -159,9 +158,8 @@ bool DownloadInto(std::u16string_view address, TemporaryDownloadFile& file,
     }
     file.Reopen();
     return ok;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 std::optional<std::vector<std::byte>> DownloadBytes(std::u16string_view address,
@@ -171,9 +169,8 @@ std::optional<std::vector<std::byte>> DownloadBytes(std::u16string_view address,
     if (FAILED(file.Create()) || !DownloadInto(address, file, maxBytes)) return std::nullopt;
     file.ReleaseHandle();
     return Win32FileSystem().ReadFile(FromWide(file.path()), maxBytes);
-  } catch (...) {
-    return std::nullopt;
   }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
 }
 
 uint32_t SystemCacheBuster::Next() noexcept {

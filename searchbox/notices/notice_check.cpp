@@ -1,5 +1,6 @@
 #include "notice_check.h"
 
+#include "ports/trace.h"
 #include "text/utf16.h"
 #include "text/web_address.h"
 
@@ -125,11 +126,11 @@ NoticeOutcome RunNoticeCheck(const NoticeRequest& request, const NoticeCheckPort
   } catch (...) {
     notice.reset();  // out of memory reading the answer: no notice
   }
-  if (!refusal.empty() && ports.trace) {
+  if (!refusal.empty()) {
     try {
-      ports.trace(u"Brimlet: notice refused: " + std::u16string(refusal));
-    } catch (...) {
+      Trace(u"Brimlet: notice refused: " + std::u16string(refusal));
     }
+    BRIMLET_CATCH_LOG()
   }
 
   if (request.counting) ports.settings.SetLastNotify(ports.clock.NowSeconds());

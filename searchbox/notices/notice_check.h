@@ -13,7 +13,6 @@
 
 #include "cache_buster.h"
 #include "catalogue_signature.h"
-#include "job_trace.h"
 #include "ports/clock.h"
 #include "ports/mutex.h"
 #include "ports/xml.h"
@@ -104,7 +103,6 @@ struct NoticeCheckPorts {
   ICacheBuster& cacheBuster;
   // The notice file is used only with a signature this accepts (beside it, ".sig").
   const SignaturePolicy& signatures;
-  TraceSink trace = nullptr;  // told why a notice was refused
 };
 
 enum class NoticeOutcome {

@@ -8,7 +8,7 @@
 #include "download_win32.h"
 #include "endpoints.h"
 #include "text/utf16.h"
-#include "win32/trace.h"
+#include "ports/trace.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
@@ -34,7 +34,7 @@ DWORD WINAPI NoticeThread(void* parameter) noexcept {
     const BuildSignaturePolicy signatures(ParsePublicKeyHex(kCataloguePublicKey),
                                           kUnsignedUpdatesAllowed);
     RunNoticeCheck(*request, NoticeCheckPorts{settings, clock, mutexes, source, parser, cacheBuster,
-                                              signatures.policy(), &Trace});
+                                              signatures.policy()});
   }
   if (SUCCEEDED(com)) ::CoUninitialize();
   return 0;
@@ -64,9 +64,8 @@ UniqueHandle StartNoticeCheck(bool force, bool counting, void* context, NoticeCa
     UniqueHandle thread(::CreateThread(nullptr, 0, NoticeThread, request.get(), 0, nullptr));
     if (thread) request.release();  // the thread owns it now
     return thread;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace brimlet::win32

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "testing/adapters_under_test.h"
+#include "ports/trace.h"
 #include "testing/fake_clock.h"
 #include "text/utf16.h"
 
@@ -240,10 +241,15 @@ class NoticeWorkerTest : public NoticeTest {
     request_.host = u"http://dl.example";
     request_.helpHost = u"https://help.example";
     traced.clear();
+    previousSink_ = SetTraceSink(&RecordTrace);
+  }
+  void TearDown() override {
+    SetTraceSink(previousSink_);
+    NoticeTest::TearDown();
   }
   NoticeOutcome Run() {
     return RunNoticeCheck(request_, NoticeCheckPorts{settings_, clock_, *mutexes_, source_, *parser_,
-                                                     cacheBuster_, policy_, &RecordTrace});
+                                                     cacheBuster_, policy_});
   }
 
   FakeClock clock_{kFeb1Morning, 123456};
@@ -257,6 +263,7 @@ class NoticeWorkerTest : public NoticeTest {
   // The rules of the notice file itself are tested as a build for local tests takes them;
   // the signature's own test below requires one.
   SignaturePolicy policy_{nullptr, true};
+  TraceSink previousSink_ = nullptr;
 };
 
 TEST_F(NoticeWorkerTest, ApplicableNoticeReachesTheNoticeCallback) {
