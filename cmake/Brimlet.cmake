@@ -123,5 +123,6 @@ function(brimlet_use_program_resources target)
                OBJECT_DEPENDS ${BRIMLET_TYPELIB} ${res}/page.rc ${res}/page/main.html
                ${res}/brimlet_ids.h ${res}/version_info.rc ${res}/searchbox_dialog.rc
                ${res}/searchbox_dialog_ids.h ${res}/suggest_window.rc ${res}/suggest_window_ids.h
-               ${res}/settings_dialog.rc ${res}/settings_dialog_ids.h)
+               ${res}/settings_dialog.rc ${res}/settings_dialog_ids.h
+               ${res}/engine_editor.rc ${res}/engine_editor_ids.h)
 endfunction()

@@ -6,17 +6,21 @@
   serve.py stop <state>           ends it
   serve.py run <root> [port]      serves in the foreground (an operator trying a layout)
 
-Every request line is appended to <state>/requests.log as it arrives (pings included).
-Files are served as they are; the query part is ignored. Usage-log pings (/bmb/l/...) are
-answered 200 with an empty body. For tests, a file beside a published one changes its answer:
+Every request line is appended to <state>/requests.log as it arrives (pings included),
+followed by " cookie=<value>" when the request carried a Cookie header. Every answer sets
+a cookie, so that a client which keeps cookies shows it in its next request. Files are
+served as they are; the query part is ignored. Usage-log pings (/bmb/l/...) are answered
+200 with an empty body. For tests, a file beside a published one changes its answer:
   <file>.status   holds a status code: the file is sent with that status instead of 200
   <file>.stall    the headers and half the body are sent, then the connection is held
                   until /release is requested (or 60 s pass)
+  <file>.nolength the body is sent without a Content-Length, slowly (16 KB every 40 ms)
 A missing file is a 404 with a body. /release is not logged.
 """
 import os
 import sys
 import threading
+import time
 from http.server import ThreadingHTTPServer
 from urllib.parse import unquote, urlsplit
 
@@ -29,14 +33,36 @@ log_lock = threading.Lock()
 
 
 def make_handler(root, log_path):
+    def log(line):
+        if log_path:
+            with log_lock, open(log_path, "a", encoding="utf-8") as f:
+                f.write(line + "\n")
+
     class Handler(background_server.QuietHandler):
+        def end_headers(self):
+            self.send_header("Set-Cookie", "brimlet-test=seen; Path=/")
+            super().end_headers()
+
+        def stream(self, body):
+            self.send_response(200)
+            self.send_header("Content-Type", self.content_type)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            try:
+                for at in range(0, len(body), 16384):
+                    self.wfile.write(body[at:at + 16384])
+                    self.wfile.flush()
+                    time.sleep(0.04)
+            except OSError:
+                pass
+            self.close_connection = True
+
         def do_GET(self):
             if self.path == "/release":
                 release.set()
                 return self.answer(200, b"released", "text/plain")
-            if log_path:
-                with log_lock, open(log_path, "a", encoding="utf-8") as f:
-                    f.write(self.path + "\n")
+            cookie = self.headers.get("Cookie")
+            log(self.path + (" cookie=" + cookie if cookie else ""))
             if self.path.startswith("/bmb/l/"):
                 status_file = os.path.join(root, "bmb", "l.status")
                 status = int(open(status_file).read()) if os.path.exists(status_file) else 200
@@ -48,6 +74,8 @@ def make_handler(root, log_path):
             if not os.path.isfile(path):
                 return self.answer(404, b"<html><body>404 Not Found</body></html>", "text/html")
             body = open(path, "rb").read()
+            if os.path.exists(path + ".nolength"):
+                return self.stream(body)
             if os.path.exists(path + ".stall"):
                 release.clear()
                 self.send_response(200)

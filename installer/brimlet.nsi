@@ -1,6 +1,7 @@
 ; The per-machine installer of ブリムレットボックス: a 64-bit program (the deliverables are
 ; x64 and read the 64-bit registry view), Japanese texts, silent with /S.
-;   makensis -DDIST=<installation tree> -DOUTFILE=<setup.exe> [-DPARTNER=<code>] brimlet.nsi
+;   makensis -DDIST=<installation tree> -DOUTFILE=<setup.exe> [-DPARTNER=<code>]
+;            [-DSIGN=<command>] brimlet.nsi
 ; The version is read from Tessiv.exe's version block, which the build took from
 ; project(VERSION); -DVERSION=<a.b.c.d> overrides it (the upgrade test builds a later one).
 
@@ -24,6 +25,12 @@ SetCompressor /SOLID lzma
 !endif
 !ifndef PARTNER
   !define PARTNER "std"
+!endif
+; -DSIGN=<command>: the command signs the uninstaller before it is packed and the installer
+; once it is written ("%1" is the file).
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"'
+  !finalize '${SIGN} "%1"'
 !endif
 
 !define GADGET_GUID "{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}"

@@ -5,10 +5,16 @@
                                     through publish.sh), then serve.py start <folder>/state
   test_endpoint.py stop <folder>
 
-Partner codes: newer, same, older, foreign, nocatalogue, notxml, traversal, absolute,
-continuation, truncated, missing (nothing published: 404), error (500 with the cabinet as
-body), stall, signed, badsig, nosig, changed. <folder>/public_key holds the signing key's
-public half in the build option's form.
+Every cabinet is signed with endpoint/tests/test-signing-key.pem unless its case says
+otherwise. Partner codes:
+  newer, same, older, rollback (98.0, older than newer), foreign (another format),
+  noengine, nodefault, nocatalogue, notxml, traversal, absolute, device (image\\NUL.png),
+  manyentries (201), bigentry (one entry over 1 MB), bigtotal (over 4 MB in all),
+  bigcab (a cabinet over 1 MB, sent without a Content-Length), continuation, truncated,
+  missing (nothing published: 404), error (500 with the cabinet as body), stall,
+  nosig (unsigned), badsig (signed with another key), otherpartner (newer's cabinet and
+  statement published under another code), changed (the cabinet changed after signing).
+<folder>/public_key holds the signing key's public half in the build option's form.
 """
 import os
 import re
@@ -40,12 +46,28 @@ def catalogue(work, name, version=None, fmt=None, xml=None, images=True):
     return folder
 
 
-def publish(root, partner, folder, key=None):
+KEY = os.path.join(HERE, "test-signing-key.pem")
+
+
+def publish(root, partner, folder, key=KEY, sign_only=False, version=None):
     args = [os.path.join(ENDPOINT, "publish.sh"), root, "--partner", partner, "--catalogue", folder]
     if key:
         args += ["--key", key]
+    if sign_only:
+        args += ["--sign-only"]
+    if version:
+        args += ["--version", version]
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL)
     return os.path.join(root, "pub", "bmb", partner, "def_srch_engn.cab")
+
+
+def compressed(root, partner, folder, names):
+    """A zip-compressed cabinet of the named files of folder, then signed."""
+    target = os.path.join(root, "pub", "bmb", partner)
+    os.makedirs(target, exist_ok=True)
+    subprocess.run(["gcab", "-cz", os.path.join(target, "def_srch_engn.cab")] + names,
+                   cwd=folder, check=True)
+    return publish(root, partner, folder, sign_only=True)
 
 
 def patch(path, old, new):
@@ -89,39 +111,78 @@ def prepare(folder):
     for d in (root, work):
         shutil.rmtree(d, ignore_errors=True)
     os.makedirs(root)
-    key = os.path.join(folder, "key.pem")
-    if not os.path.exists(key):
+    other_key = os.path.join(folder, "other-key.pem")
+    if not os.path.exists(other_key):
         subprocess.run(["openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout",
-                        "-out", key], check=True)
+                        "-out", other_key], check=True)
     newer = "99.0.0.1"
     publish(root, "newer", catalogue(work, "newer", newer))
     publish(root, "same", catalogue(work, "same"))
     publish(root, "older", catalogue(work, "older", "0.9"))
+    publish(root, "rollback", catalogue(work, "rollback", "98.0"))
     publish(root, "foreign", catalogue(work, "foreign", newer, OTHER_FORMAT))
-    publish(root, "nocatalogue", catalogue(work, "nocatalogue", xml=False))
-    publish(root, "notxml", catalogue(work, "notxml", xml="PK not a catalogue <<"))
-    patch(publish(root, "traversal", catalogue(work, "traversal", newer)),
-          b"image\\map.png", b"..\\..\\evl.png")
-    patch(publish(root, "absolute", catalogue(work, "absolute", newer)),
-          b"image\\map.png", b"C:\\evil\\m.png")
-    announce_continuation(publish(root, "continuation", catalogue(work, "continuation", newer)))
-    cab = publish(root, "truncated", catalogue(work, "truncated", newer))
+    shipped = open(os.path.join(SHIPPED, "def_srch_engn.xml"), encoding="utf-8").read()
+    no_engines = re.sub(r"<search_engine>.*?</search_engine>", "", shipped, flags=re.S)
+    no_engines = re.sub(r"<version>[^<]*</version>", "<version>%s</version>" % newer, no_engines)
+    publish(root, "noengine", catalogue(work, "noengine", xml=no_engines))
+    no_default = re.sub(r"<default_search_engine>[^<]*</default_search_engine>",
+                        "<default_search_engine>{00000000-0000-0000-0000-00000000dead}"
+                        "</default_search_engine>", shipped)
+    no_default = re.sub(r"<version>[^<]*</version>", "<version>%s</version>" % newer, no_default)
+    assert "dead" in no_default
+    publish(root, "nodefault", catalogue(work, "nodefault", xml=no_default))
+    publish(root, "nocatalogue", catalogue(work, "nocatalogue", xml=False), version=newer)
+    publish(root, "notxml", catalogue(work, "notxml", xml="PK not a catalogue <<"), version=newer)
+    for partner, old, new in (("traversal", b"image\\map.png", b"..\\..\\evl.png"),
+                              ("absolute", b"image\\map.png", b"C:\\evil\\m.png")):
+        source = catalogue(work, partner, newer)
+        patch(publish(root, partner, source, key=None), old, new)
+        publish(root, partner, source, sign_only=True)
+    device = catalogue(work, "device", newer)
+    shutil.copy(os.path.join(device, "image", "map.png"), os.path.join(device, "image", "NUL.png"))
+    publish(root, "device", device)
+    many = catalogue(work, "manyentries", newer, images=False)
+    os.makedirs(os.path.join(many, "image"))
+    for i in range(200):
+        open(os.path.join(many, "image", "i%03d.png" % i), "wb").write(b"\x89PNG")
+    publish(root, "manyentries", many)
+    big_entry = catalogue(work, "bigentry", newer, images=False)
+    os.makedirs(os.path.join(big_entry, "image"))
+    open(os.path.join(big_entry, "image", "big.png"), "wb").write(bytes(1536 * 1024))
+    compressed(root, "bigentry", big_entry, ["def_srch_engn.xml", "image/big.png"])
+    big_total = catalogue(work, "bigtotal", newer, images=False)
+    os.makedirs(os.path.join(big_total, "image"))
+    names = ["def_srch_engn.xml"]
+    for i in range(5):
+        open(os.path.join(big_total, "image", "b%d.png" % i), "wb").write(bytes(900 * 1024))
+        names.append("image/b%d.png" % i)
+    compressed(root, "bigtotal", big_total, names)
+    big_cab = catalogue(work, "bigcab", newer)
+    open(os.path.join(big_cab, "image", "noise.png"), "wb").write(os.urandom(1200 * 1024))
+    open(publish(root, "bigcab", big_cab) + ".nolength", "w").write("")
+    source = catalogue(work, "continuation", newer)
+    announce_continuation(publish(root, "continuation", source, key=None))
+    publish(root, "continuation", source, sign_only=True)
+    source = catalogue(work, "truncated", newer)
+    cab = publish(root, "truncated", source, key=None)
     data = open(cab, "rb").read()
     open(cab, "wb").write(data[: len(data) // 2])
+    publish(root, "truncated", source, sign_only=True)
     cab = publish(root, "error", catalogue(work, "error", newer))
     open(cab + ".status", "w").write("500")
     cab = publish(root, "stall", catalogue(work, "stall", newer))
     open(cab + ".stall", "w").write("")
-    publish(root, "signed", catalogue(work, "signed", newer), key)
-    publish(root, "nosig", catalogue(work, "nosig", newer))
-    cab = publish(root, "badsig", catalogue(work, "badsig", newer), key)
-    other = publish(root, "badsig-other", catalogue(work, "badsig-other", "98"), key)
-    shutil.copy(other + ".sig", cab + ".sig")
-    cab = publish(root, "changed", catalogue(work, "changed", newer), key)
+    publish(root, "nosig", catalogue(work, "nosig", newer), key=None)
+    publish(root, "badsig", catalogue(work, "badsig", newer), key=other_key)
+    cab = publish(root, "otherpartner", catalogue(work, "otherpartner", newer))
+    newer_cab = os.path.join(root, "pub", "bmb", "newer", "def_srch_engn.cab")
+    shutil.copy(newer_cab, cab)
+    shutil.copy(newer_cab + ".sig", cab + ".sig")
+    cab = publish(root, "changed", catalogue(work, "changed", newer))
     sig = open(cab + ".sig", "rb").read()
-    publish(root, "changed", catalogue(work, "changed2", "99.0.0.2"))
+    publish(root, "changed", catalogue(work, "changed2", "99.0.0.2"), key=None)
     open(cab + ".sig", "wb").write(sig)
-    public = subprocess.run(["openssl", "ec", "-in", key, "-pubout", "-outform", "DER"],
+    public = subprocess.run(["openssl", "ec", "-in", KEY, "-pubout", "-outform", "DER"],
                             check=True, capture_output=True).stdout[-65:]
     open(os.path.join(folder, "public_key"), "w").write(public.hex())
     shutil.rmtree(work)

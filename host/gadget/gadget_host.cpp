@@ -1,6 +1,7 @@
 #include "gadget_host.h"
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 
@@ -12,8 +13,8 @@ IGadgetList* GadgetHost::GetGadgetList() noexcept {
     // An empty folder name (the host's path was too long) must not scan the current folder.
     if (!gadgetsFolder_.empty()) list->Load(gadgetsFolder_);
     list_ = std::move(list);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   return list_.get();
 }
 
@@ -55,9 +56,8 @@ void GadgetHost::RunDefaultCommands() noexcept {
         if (EqualsIgnoreAsciiCase(guid, defaultCommand)) gadget->ExecuteCommand(guid);
       }
     }
-  } catch (...) {
-    // Out of memory copying texts: the remaining defaults are skipped.
   }
+  BRIMLET_CATCH_LOG()  // Out of memory copying texts: the remaining defaults are skipped.
 }
 
 }  // namespace brimlet

@@ -1,4 +1,5 @@
 #include "gadget_item.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -40,9 +41,8 @@ bool GadgetItem::InstallTrigger() noexcept {
     if (hook_ != 0) binder_.RemoveHook(hook_);
     hook_ = hook;
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 bool GadgetItem::RemoveTrigger() noexcept {
@@ -56,25 +56,22 @@ bool GadgetItem::RemoveTrigger() noexcept {
 GadgetResult GadgetItem::ExecuteCommand(std::u16string_view commandGuid) noexcept {
   try {
     return binder_.CallExecuteCommand(ModulePath(), commandGuid);
-  } catch (...) {
-    return gadget_result::kUnexpected;
   }
+  BRIMLET_CATCH_RETURN_VALUE(gadget_result::kUnexpected)
 }
 
 GadgetResult GadgetItem::Configure() noexcept {
   try {
     return binder_.CallExport(ModulePath(), "Configure");
-  } catch (...) {
-    return gadget_result::kUnexpected;
   }
+  BRIMLET_CATCH_RETURN_VALUE(gadget_result::kUnexpected)
 }
 
 GadgetResult GadgetItem::OnStart() noexcept {
   try {
     return binder_.CallExport(ModulePath(), "OnStart");
-  } catch (...) {
-    return gadget_result::kUnexpected;
   }
+  BRIMLET_CATCH_RETURN_VALUE(gadget_result::kUnexpected)
 }
 
 void GadgetItem::GetCommands(std::vector<const IGadgetItemCommand*>& list) const {

@@ -2,6 +2,7 @@
 
 #include "gadget_manifest.h"
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -55,8 +56,8 @@ void GadgetList::RebindTrigger(std::u16string_view gadgetGuid) noexcept {
       gadget->RemoveTrigger();
       gadget->InstallTrigger();
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 GadgetResult GadgetList::ExecuteCommand(std::u16string_view commandGuid) noexcept {
@@ -64,9 +65,8 @@ GadgetResult GadgetList::ExecuteCommand(std::u16string_view commandGuid) noexcep
     for (const auto& gadget : items_) {
       if (HasCommand(*gadget, commandGuid)) return gadget->ExecuteCommand(commandGuid);
     }
-  } catch (...) {
-    return gadget_result::kUnexpected;
   }
+  BRIMLET_CATCH_RETURN_VALUE(gadget_result::kUnexpected)
   return gadget_result::kInvalidArgument;
 }
 
@@ -75,9 +75,8 @@ GadgetResult GadgetList::Configure(std::u16string_view gadgetGuid) noexcept {
     for (const auto& gadget : items_) {
       if (EqualsIgnoreAsciiCase(gadget->GetGuid(), gadgetGuid)) return gadget->Configure();
     }
-  } catch (...) {
-    return gadget_result::kUnexpected;
   }
+  BRIMLET_CATCH_RETURN_VALUE(gadget_result::kUnexpected)
   return gadget_result::kInvalidArgument;
 }
 

@@ -4,6 +4,7 @@
 
 #include "text/plain_file_name.h"
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -84,9 +85,8 @@ std::unique_ptr<GadgetItem> ReadGadgetManifest(const GadgetEnvironment& env,
     gadget.defaultCommand = ChildText(*root, u"default_command");
     return std::make_unique<GadgetItem>(std::move(gadget), std::u16string(gadgetsFolder),
                                         env.binder);
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet

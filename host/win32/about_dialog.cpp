@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "endpoints.h"
 #include "menu/about_text.h"
 #include "settings.h"
 #include "tessiv_ids.h"
 #include "win32/wide.h"
 #include "win32/win32_registry.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -47,16 +49,25 @@ void AboutDialog::OnInitDialog() noexcept {
     HWND text = ::GetDlgItem(hwnd(), IDC_ABOUT_TEXT);
     Win32Registry registry;
     const std::u16string version = Settings(registry).Version();
-    const std::u16string filled = FillVersion(FromWide(WindowText(text)), version);
+    std::u16string filled = FillVersion(FromWide(WindowText(text)), version);
+    if (kUnsignedUpdatesAllowed) {
+      // A build for local tests says so where the version is read, in the blank line.
+      for (std::u16string_view blankLine : {u"\r\n\r\n", u"\n\n"}) {
+        const size_t blank = filled.find(blankLine);
+        if (blank == std::u16string::npos) continue;
+        filled.insert(blank + blankLine.size() / 2, u"テスト用ビルド: 署名のない更新を受け付けます");
+        break;
+      }
+    }
     ::SetWindowTextW(text, ToWide(filled).c_str());
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   CenterOnOwner(hwnd());
   try {
     resizer_.Start(hwnd(), kResizeTable,
                    {.sizeGrip = true, .minimumIsInitialSize = true, .clipChildren = true});
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 bool AboutDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/summon_protocol.h"
+#include "protocol/summon_protocol.h"
 #include "win32/trace.h"
 
 namespace brimlet::win32 {

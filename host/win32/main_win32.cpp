@@ -4,6 +4,7 @@
 
 #include "tessiv_ids.h"
 #include "win32/box_launcher.h"
+#include "win32/dll_search.h"
 #include "win32/instance_finder.h"
 #include "win32/message_loop.h"
 #include "win32/scoped_init.h"
@@ -62,6 +63,7 @@ int RunHost(HINSTANCE instance) noexcept {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  brimlet::win32::LoadDllsFromSystemFolderOnly();
   const brimlet::win32::ScopedCom com;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/summon_protocol.h"
+#include "protocol/summon_protocol.h"
 #include "gadget/gadget_host.h"
 #include "menu/tray_click_rule.h"
 #include "win32/box_launcher.h"

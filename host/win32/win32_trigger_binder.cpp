@@ -20,9 +20,8 @@ UniqueHModule LoadModule(std::u16string_view path) noexcept {
     UniqueHModule module(::LoadLibraryW(ToWide(path).c_str()));
     if (!module) Trace(u"Tessiv: a gadget module could not be loaded: " + std::u16string(path));
     return module;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 template <typename Proc>
@@ -64,8 +63,8 @@ GadgetResult Win32TriggerBinder::CallExecuteCommand(std::u16string_view modulePa
     // decides what to make of it.
     std::wstring text = ToWide(commandGuid);
     ::CLSIDFromString(text.data(), &command);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   const auto procedure = FindExport<ExecuteCommandProc>(module.get(), "ExecuteCommand");
   if (procedure == nullptr) return E_FAIL;
   return procedure(&command);

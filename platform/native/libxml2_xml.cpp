@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -98,6 +99,15 @@ class LibXml2Element final : public IXmlElement {
     return children;
   }
 
+  std::optional<std::u16string> Attribute(std::u16string_view name) const override {
+    const std::string wanted = Utf16ToUtf8(name);
+    if (!xmlHasProp(node_, reinterpret_cast<const xmlChar*>(wanted.c_str()))) return std::nullopt;
+    xmlChar* value = xmlGetProp(node_, reinterpret_cast<const xmlChar*>(wanted.c_str()));
+    std::u16string text = Utf8ToUtf16(View(value));
+    xmlFree(value);
+    return text;
+  }
+
   static std::unique_ptr<IXmlElement> FindChild(const DocumentPtr& document, xmlNode* first,
                                                 std::u16string_view name) {
     const std::string wanted = Utf16ToUtf8(name);
@@ -149,9 +159,8 @@ std::unique_ptr<IXmlDocument> LibXml2Parser::Load(std::span<const std::byte> byt
     DocumentPtr document(raw, xmlFreeDoc);
     if (raw->intSubset != nullptr || raw->extSubset != nullptr) return nullptr;
     return std::make_unique<LibXml2Document>(std::move(document));
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 
@@ -32,9 +33,8 @@ RegistryQuery MemoryRegistry::QueryValue(RegistryRoot root, std::u16string_view 
     }
     std::copy(stored.data.begin(), stored.data.end(), buffer.begin());
     return result;
-  } catch (...) {
-    return {RegistryStatus::kFailed, 0, 0};
   }
+  BRIMLET_CATCH_RETURN_VALUE({RegistryStatus::kFailed, 0, 0})
 }
 
 bool MemoryRegistry::SetValue(RegistryRoot root, std::u16string_view key, std::u16string_view name,
@@ -44,9 +44,8 @@ bool MemoryRegistry::SetValue(RegistryRoot root, std::u16string_view key, std::u
     values_[Normalise(root, key)][ToUpperAscii(name)] =
         Stored{type, std::vector<std::byte>(data.begin(), data.end())};
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 bool MemoryRegistry::DeleteValue(RegistryRoot root, std::u16string_view key,
@@ -55,17 +54,15 @@ bool MemoryRegistry::DeleteValue(RegistryRoot root, std::u16string_view key,
     const auto values = values_.find(Normalise(root, key));
     if (values == values_.end()) return false;
     return values->second.erase(ToUpperAscii(name)) > 0;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 bool MemoryRegistry::KeyExists(RegistryRoot root, std::u16string_view key) const noexcept {
   try {
     return keys_.count(Normalise(root, key)) > 0;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 bool MemoryRegistry::CreateKey(RegistryRoot root, std::u16string_view key) noexcept {
@@ -78,9 +75,8 @@ bool MemoryRegistry::CreateKey(RegistryRoot root, std::u16string_view key) noexc
     }
     keys_.insert(id);
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 bool MemoryRegistry::DeleteTree(RegistryRoot root, std::u16string_view key) noexcept {
@@ -94,8 +90,37 @@ bool MemoryRegistry::DeleteTree(RegistryRoot root, std::u16string_view key) noex
     std::erase_if(keys_, below);
     std::erase_if(values_, [&](const auto& entry) { return below(entry.first); });
     return true;
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
+}
+
+std::vector<std::u16string> MemoryRegistry::SubkeyNames(RegistryRoot root,
+                                                        std::u16string_view key) const noexcept {
+  try {
+    const KeyId id = Normalise(root, key);
+    const std::u16string prefix = id.second + u'\\';
+    std::vector<std::u16string> names;
+    for (const KeyId& k : keys_) {
+      if (k.first != root || !k.second.starts_with(prefix)) continue;
+      const std::u16string rest = k.second.substr(prefix.size());
+      if (!rest.empty() && rest.find(u'\\') == std::u16string::npos) names.push_back(rest);
+    }
+    return names;
   } catch (...) {
-    return false;
+    return {};
+  }
+}
+
+std::vector<std::u16string> MemoryRegistry::ValueNames(RegistryRoot root,
+                                                       std::u16string_view key) const noexcept {
+  try {
+    std::vector<std::u16string> names;
+    const auto values = values_.find(Normalise(root, key));
+    if (values == values_.end()) return names;
+    for (const auto& entry : values->second) names.push_back(entry.first);
+    return names;
+  } catch (...) {
+    return {};
   }
 }
 

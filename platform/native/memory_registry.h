@@ -22,6 +22,10 @@ class MemoryRegistry final : public IRegistry {
   bool KeyExists(RegistryRoot root, std::u16string_view key) const noexcept override;
   bool CreateKey(RegistryRoot root, std::u16string_view key) noexcept override;
   bool DeleteTree(RegistryRoot root, std::u16string_view key) noexcept override;
+  std::vector<std::u16string> SubkeyNames(RegistryRoot root,
+                                          std::u16string_view key) const noexcept override;
+  std::vector<std::u16string> ValueNames(RegistryRoot root,
+                                         std::u16string_view key) const noexcept override;
 
  private:
   using KeyId = std::pair<RegistryRoot, std::u16string>;  // path upper-cased, no edge slashes

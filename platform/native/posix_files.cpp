@@ -5,10 +5,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <iterator>
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 
@@ -16,9 +18,8 @@ bool PosixFileSystem::FileExists(std::u16string_view path) const noexcept {
   try {
     struct stat st {};
     return ::stat(Utf16ToUtf8(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 std::optional<std::vector<std::byte>> PosixFileSystem::ReadFile(std::u16string_view path,
@@ -44,30 +45,24 @@ bool PosixFileSystem::WriteFile(std::u16string_view path, std::span<const std::b
 bool PosixFileSystem::RemoveFile(std::u16string_view path) noexcept {
   try {
     return std::remove(Utf16ToUtf8(path).c_str()) == 0;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 std::optional<std::vector<FolderEntry>> PosixFileSystem::ListFolder(
     std::u16string_view folder) const {
   const std::string path = Utf16ToUtf8(folder);
-  DIR* dir = ::opendir(path.c_str());
+  // Closed on every path, an exception included.
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
   if (dir == nullptr) return std::nullopt;
   std::vector<FolderEntry> entries;
-  try {
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      struct stat st {};
-      const bool isFolder = ::stat((path + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-      entries.push_back({Utf8ToUtf16(name), isFolder});
-    }
-  } catch (...) {
-    ::closedir(dir);
-    throw;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    const bool isFolder = ::stat((path + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    entries.push_back({Utf8ToUtf16(name), isFolder});
   }
-  ::closedir(dir);
   return entries;
 }
 
@@ -77,9 +72,8 @@ bool PosixFileSystem::CreateFolder(std::u16string_view path) noexcept {
     const std::filesystem::path target(Utf16ToUtf8(path));
     std::filesystem::create_directories(target, error);
     return std::filesystem::is_directory(target, error);
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 }  // namespace brimlet

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -58,6 +59,13 @@ class IRegistry {
   virtual bool CreateKey(RegistryRoot root, std::u16string_view key) noexcept = 0;
   // Deletes the key with everything below it; false when it did not exist.
   virtual bool DeleteTree(RegistryRoot root, std::u16string_view key) noexcept = 0;
+  // The names of the key's direct subkeys and of its values, in no particular order (the
+  // in-memory adapter gives them upper-cased). Empty when the key is missing; these allocate,
+  // so the hook never calls them.
+  virtual std::vector<std::u16string> SubkeyNames(RegistryRoot root,
+                                                  std::u16string_view key) const noexcept = 0;
+  virtual std::vector<std::u16string> ValueNames(RegistryRoot root,
+                                                 std::u16string_view key) const noexcept = 0;
 };
 
 // A whole value read in one go, for code that may allocate (not the hook).

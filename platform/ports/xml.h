@@ -40,6 +40,9 @@ class IXmlElement {
   // Every child node in document order, white-space-only text included; nothing when the
   // children cannot be enumerated.
   virtual std::optional<std::vector<XmlChildNode>> ChildNodes() const = 0;
+  // The attribute's value (entities resolved), or nothing when the element has none of
+  // that name.
+  virtual std::optional<std::u16string> Attribute(std::u16string_view name) const = 0;
 };
 
 class IXmlDocument {

@@ -58,7 +58,9 @@ def start(state, name, script, serve, stale=("port", "pid")):
     with open(os.path.join(state, "pid"), "w") as f:
         f.write(str(pid))
     port_file = os.path.join(state, "port")
-    for _ in range(100):
+    # A server may sign its cases before it listens (several openssl runs): on a loaded
+    # machine that takes seconds.
+    for _ in range(600):
         if os.path.exists(port_file):
             port = int(open(port_file).read())
             with socket.create_connection(("127.0.0.1", port), timeout=2):

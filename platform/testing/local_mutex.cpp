@@ -1,6 +1,7 @@
 #include "testing/local_mutex.h"
 
 #include <mutex>
+#include "ports/trace.h"
 
 namespace brimlet {
 
@@ -36,9 +37,8 @@ NamedMutexResult LocalMutexFactory::Create(std::u16string_view name) noexcept {
     const bool existed = count > 0;
     ++count;
     return {std::make_unique<LocalMutex>(table_, std::u16string(name)), existed};
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace brimlet

@@ -2,11 +2,13 @@
 // registry under Wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "ports/registry.h"
 #include "testing/adapters_under_test.h"
+#include "text/utf16.h"
 
 namespace brimlet {
 namespace {
@@ -135,6 +137,27 @@ TEST_F(RegistryContract, DeletingValuesAndTrees) {
   EXPECT_FALSE(registry_->KeyExists(RegistryRoot::kCurrentUser, std::u16string(kKey) + u"\\Sub"));
   EXPECT_TRUE(registry_->KeyExists(RegistryRoot::kCurrentUser, kParent));
   EXPECT_FALSE(registry_->DeleteTree(RegistryRoot::kCurrentUser, kKey));
+}
+
+TEST_F(RegistryContract, ListsDirectSubkeysAndValueNames) {
+  const auto one = Bytes({1, 0, 0, 0});
+  const std::u16string key(kKey);
+  ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, key, u"First", reg_type::kDword, one));
+  ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, key, u"Second", reg_type::kDword, one));
+  ASSERT_TRUE(registry_->SetValue(RegistryRoot::kCurrentUser, key + u"\\{A1}\\Deep", u"X",
+                                  reg_type::kDword, one));
+  ASSERT_TRUE(registry_->CreateKey(RegistryRoot::kCurrentUser, key + u"\\{B2}"));
+  auto upper = [](std::vector<std::u16string> names) {
+    for (auto& name : names) name = ToUpperAscii(name);
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  EXPECT_EQ(upper(registry_->SubkeyNames(RegistryRoot::kCurrentUser, key)),
+            (std::vector<std::u16string>{u"{A1}", u"{B2}"}));
+  EXPECT_EQ(upper(registry_->ValueNames(RegistryRoot::kCurrentUser, key)),
+            (std::vector<std::u16string>{u"FIRST", u"SECOND"}));
+  EXPECT_TRUE(registry_->SubkeyNames(RegistryRoot::kCurrentUser, key + u"\\Missing").empty());
+  EXPECT_TRUE(registry_->ValueNames(RegistryRoot::kLocalMachine, key).empty());
 }
 
 }  // namespace

@@ -164,6 +164,18 @@ TEST(XmlContract, FirstChildElementMatchesNameExactlyAmongDirectChildren) {
   EXPECT_FALSE(root->FirstChildElement(u"#text"));
 }
 
+TEST(XmlContract, AttributesByExactNameWithEntitiesResolved) {
+  auto document = Load("<r a=\"x &amp; y\" e=\"\" B=\"up\"><c a=\"child\"/></r>");
+  ASSERT_TRUE(document);
+  auto root = document->FirstChildElement(u"r");
+  ASSERT_TRUE(root);
+  EXPECT_EQ(root->Attribute(u"a"), std::optional<std::u16string>(u"x & y"));
+  EXPECT_EQ(root->Attribute(u"e"), std::optional<std::u16string>(u""));
+  EXPECT_EQ(root->Attribute(u"B"), std::optional<std::u16string>(u"up"));
+  EXPECT_FALSE(root->Attribute(u"b"));
+  EXPECT_FALSE(root->Attribute(u"missing"));
+}
+
 TEST(XmlContract, ChildNodesListsEveryNodeInDocumentOrder) {
   auto document = Load("<r>t<a>1</a><!--c--><![CDATA[d]]><?pi x?><b>  </b>\n  </r>");
   ASSERT_TRUE(document);

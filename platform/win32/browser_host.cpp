@@ -1,6 +1,98 @@
 #include "win32/browser_host.h"
 
+#include <mshtml.h>
+
+#include <string>
+
+#include "win32/trace.h"
+#include "win32/wide.h"
+
 namespace brimlet::win32 {
+namespace {
+
+// The document host's command group ({3050F38C-98B5-11CF-BB82-00AA00BDCE0B}), in which the
+// control asks whether to show a script error.
+constexpr GUID kDocHostCommandHandler = {
+    0x3050F38C, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+
+// What the host gives the control as its drop target: one that takes nothing, so a dropped
+// link or file never navigates the control. It holds no state, so one serves every host.
+class RefusingDropTarget final : public IDropTarget {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IDropTarget) return E_NOINTERFACE;
+    *object = static_cast<IDropTarget*>(this);
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return 2; }
+  STDMETHODIMP_(ULONG) Release() noexcept override { return 1; }
+  STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) noexcept override {
+    return Refuse(effect);
+  }
+  STDMETHODIMP DragOver(DWORD, POINTL, DWORD* effect) noexcept override { return Refuse(effect); }
+  STDMETHODIMP DragLeave() noexcept override { return S_OK; }
+  STDMETHODIMP Drop(IDataObject*, DWORD, POINTL, DWORD* effect) noexcept override {
+    return Refuse(effect);
+  }
+
+ private:
+  static HRESULT Refuse(DWORD* effect) noexcept {
+    if (effect != nullptr) *effect = DROPEFFECT_NONE;
+    return S_OK;
+  }
+};
+
+RefusingDropTarget gRefusingDropTarget;
+
+// A property of the error event by name, as text ("" when it has none).
+std::u16string EventText(IDispatch* event, const wchar_t* name) noexcept {
+  try {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    if (FAILED(event->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return {};
+    DISPPARAMS none{};
+    VARIANT value;
+    ::VariantInit(&value);
+    if (FAILED(event->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
+                             nullptr, nullptr))) {
+      return {};
+    }
+    std::u16string text;
+    if (SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_BSTR)) && value.bstrVal != nullptr) {
+      text = FromWide({value.bstrVal, ::SysStringLen(value.bstrVal)});
+    }
+    ::VariantClear(&value);
+    return text;
+  } catch (...) {
+    return {};
+  }
+}
+
+// The script error the control reports: the document's window holds it as its event.
+void TraceScriptError(const VARIANT* in) noexcept {
+  try {
+    std::u16string line = u"page: script error";
+    ComPtr<IHTMLDocument2> document;
+    ComPtr<IHTMLWindow2> window;
+    ComPtr<IHTMLEventObj> event;
+    ComPtr<IDispatch> properties;
+    if (in != nullptr && in->vt == VT_UNKNOWN && in->punkVal != nullptr &&
+        SUCCEEDED(in->punkVal->QueryInterface(IID_IHTMLDocument2, document.put_void())) &&
+        SUCCEEDED(document->get_parentWindow(window.put())) && window &&
+        SUCCEEDED(window->get_event(event.put())) && event &&
+        SUCCEEDED(event->QueryInterface(IID_IDispatch, properties.put_void()))) {
+      line += u": " + EventText(properties.get(), L"errorMessage") + u" (line " +
+              EventText(properties.get(), L"errorLine") + u", " +
+              EventText(properties.get(), L"errorUrl") + u")";
+    }
+    Trace(line);
+  } catch (...) {
+  }
+}
+
+}  // namespace
 
 ComPtr<BrowserHost> BrowserHost::Create(HWND window, IBrowserHostClient* client) noexcept {
   auto* host = new (std::nothrow) BrowserHost(window, client);
@@ -26,7 +118,23 @@ HRESULT BrowserHost::CreateControl(REFCLSID clsid) noexcept {
   inPlace_ = control.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
   if (!activeObject_)
     activeObject_ = control.As<IOleInPlaceActiveObject>(IID_IOleInPlaceActiveObject);
+  if (ComPtr<IWebBrowser2> browser = Browser()) {
+    // No dialog of the control's own (script errors are answered in Exec as well), and no
+    // drop target registered for its window (GetDropTarget covers the document's).
+    browser->put_Silent(VARIANT_TRUE);
+    browser->put_RegisterAsDropTarget(VARIANT_FALSE);
+  }
   return S_OK;
+}
+
+HRESULT BrowserHost::SetZoom(int32_t percent) noexcept {
+  ComPtr<IWebBrowser2> browser = Browser();
+  if (!browser) return E_UNEXPECTED;
+  VARIANT zoom;
+  ::VariantInit(&zoom);
+  zoom.vt = VT_I4;
+  zoom.lVal = percent;
+  return browser->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &zoom, nullptr);
 }
 
 ComPtr<IWebBrowser2> BrowserHost::Browser() const noexcept {
@@ -58,36 +166,6 @@ void BrowserHost::Close() noexcept {
   external_.reset();
   window_ = nullptr;
   client_ = nullptr;
-}
-
-STDMETHODIMP BrowserHost::QueryInterface(REFIID iid, void** object) noexcept {
-  if (object == nullptr) return E_POINTER;
-  *object = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-    *object = static_cast<IOleClientSite*>(this);
-  } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) {
-    *object = static_cast<IOleInPlaceSite*>(this);
-  } else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) {
-    *object = static_cast<IOleInPlaceFrame*>(this);
-  } else if (iid == IID_IOleControlSite) {
-    *object = static_cast<IOleControlSite*>(this);
-  } else if (iid == IID_IDocHostUIHandler) {
-    *object = static_cast<IDocHostUIHandler*>(this);
-  } else if (iid == IID_IDispatch) {
-    *object = static_cast<IDispatch*>(this);
-  } else {
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) BrowserHost::AddRef() noexcept { return ++references_; }
-
-STDMETHODIMP_(ULONG) BrowserHost::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
 }
 
 STDMETHODIMP BrowserHost::GetMoniker(DWORD, DWORD, IMoniker** moniker) noexcept {
@@ -160,15 +238,50 @@ STDMETHODIMP BrowserHost::GetOptionKeyPath(LPOLESTR* key, DWORD) noexcept {
 }
 
 STDMETHODIMP BrowserHost::GetDropTarget(IDropTarget*, IDropTarget** target) noexcept {
-  if (target != nullptr) *target = nullptr;
-  return E_NOTIMPL;
+  if (target == nullptr) return E_POINTER;
+  *target = &gRefusingDropTarget;
+  return S_OK;
 }
 
 STDMETHODIMP BrowserHost::GetExternal(IDispatch** external) noexcept {
   if (external == nullptr) return E_POINTER;
+  *external = nullptr;
+  if (!external_) return S_FALSE;
+  if (client_ == nullptr || !client_->MayHaveExternal()) {
+    Trace(u"browser host: the external object was refused to a document");
+    return S_FALSE;
+  }
   *external = external_.get();
-  if (*external == nullptr) return S_FALSE;
   (*external)->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP BrowserHost::QueryStatus(const GUID* group, ULONG count, OLECMD* commands,
+                                      OLECMDTEXT*) noexcept {
+  if (commands == nullptr) return E_POINTER;
+  if (group == nullptr || !IsEqualGUID(*group, kDocHostCommandHandler)) {
+    return OLECMDERR_E_UNKNOWNGROUP;
+  }
+  for (ULONG i = 0; i < count; ++i) {
+    commands[i].cmdf =
+        commands[i].cmdID == OLECMDID_SHOWSCRIPTERROR ? OLECMDF_SUPPORTED | OLECMDF_ENABLED : 0;
+  }
+  return S_OK;
+}
+
+STDMETHODIMP BrowserHost::Exec(const GUID* group, DWORD id, DWORD, VARIANT* in,
+                               VARIANT* out) noexcept {
+  if (group == nullptr || !IsEqualGUID(*group, kDocHostCommandHandler)) {
+    return OLECMDERR_E_UNKNOWNGROUP;
+  }
+  if (id != OLECMDID_SHOWSCRIPTERROR) return OLECMDERR_E_NOTSUPPORTED;
+  TraceScriptError(in);
+  // Handled, with no dialog; true keeps the page's other scripts running.
+  if (out != nullptr) {
+    ::VariantClear(out);
+    out->vt = VT_BOOL;
+    out->boolVal = VARIANT_TRUE;
+  }
   return S_OK;
 }
 

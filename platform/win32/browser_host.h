@@ -1,6 +1,8 @@
 // A container for one browser control inside a window of ours: the sites the control talks
 // to (client, in-place, frame, control), the document host's settings and external object,
-// ambient properties, and pre-translation of keys through the control.
+// ambient properties, and pre-translation of keys through the control. The control it hosts
+// is silent (no script error or other dialog: script errors go to the trace and scripts run
+// on) and no drop target (a link dropped on it would navigate it).
 //
 // Lifetimes: the window owns the host (a reference) and calls Close() when it is destroyed.
 // Close() deactivates and releases the control and forgets the window and the client, so a
@@ -14,8 +16,9 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
-#include <atomic>
+#include <cstdint>
 
+#include "win32/com_object.h"
 #include "win32/unique_resource.h"
 
 namespace brimlet::win32 {
@@ -30,14 +33,19 @@ class IBrowserHostClient {
   virtual ~IBrowserHostClient() = default;
   // S_OK shows no menu, S_FALSE lets the browser show its own.
   virtual HRESULT ShowContextMenu(DWORD id, POINT point, IUnknown* target) noexcept = 0;
+  // Whether the document now in the control may have the external object (the host asks
+  // each time a script reaches for it).
+  virtual bool MayHaveExternal() noexcept = 0;
 };
 
-class BrowserHost final : public IOleClientSite,
-                          public IOleInPlaceSite,
-                          public IOleInPlaceFrame,
-                          public IOleControlSite,
-                          public IDocHostUIHandler,
-                          public IDispatch {
+class BrowserHost final
+    : public ComObject<Answers<IOleClientSite, IID_IOleClientSite>,
+                       Answers<IOleInPlaceSite, IID_IOleInPlaceSite, IID_IOleWindow>,
+                       Answers<IOleInPlaceFrame, IID_IOleInPlaceFrame, IID_IOleInPlaceUIWindow>,
+                       Answers<IOleControlSite, IID_IOleControlSite>,
+                       Answers<IDocHostUIHandler, IID_IDocHostUIHandler>,
+                       Answers<IOleCommandTarget, IID_IOleCommandTarget>,
+                       Answers<IDispatch, IID_IDispatch>> {
  public:
   static ComPtr<BrowserHost> Create(HWND window, IBrowserHostClient* client) noexcept;
 
@@ -55,12 +63,9 @@ class BrowserHost final : public IOleClientSite,
   bool TranslateThroughControl(MSG& msg) noexcept;
   // Fits the control to the window's client area.
   void FitToWindow() noexcept;
+  // The control's zoom of the document now shown, in per cent of its 96 DPI size.
+  HRESULT SetZoom(int32_t percent) noexcept;
   void Close() noexcept;
-
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override;
-  STDMETHODIMP_(ULONG) Release() noexcept override;
 
   // IOleClientSite
   STDMETHODIMP SaveObject() noexcept override { return E_NOTIMPL; }
@@ -131,6 +136,12 @@ class BrowserHost final : public IOleClientSite,
   STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* out) noexcept override;
   STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** out) noexcept override;
 
+  // IOleCommandTarget: the document host's commands; only the script error is answered.
+  STDMETHODIMP QueryStatus(const GUID* group, ULONG count, OLECMD* commands,
+                           OLECMDTEXT* text) noexcept override;
+  STDMETHODIMP Exec(const GUID* group, DWORD id, DWORD options, VARIANT* in,
+                    VARIANT* out) noexcept override;
+
   // IDispatch: the ambient properties; the control's defaults serve for every one.
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
@@ -145,9 +156,8 @@ class BrowserHost final : public IOleClientSite,
  private:
   BrowserHost(HWND window, IBrowserHostClient* client) noexcept
       : window_(window), client_(client) {}
-  ~BrowserHost() = default;
+  ~BrowserHost() override = default;
 
-  std::atomic<ULONG> references_{1};
   HWND window_;
   IBrowserHostClient* client_;
   DWORD hostFlags_ = 0;

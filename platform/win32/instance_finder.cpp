@@ -1,6 +1,7 @@
 #include "win32/instance_finder.h"
 
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -69,9 +70,8 @@ HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames, HINSTA
                         UINT titleId) noexcept {
   try {
     return FindInstanceWindow(classNames, LoadResourceString(module, titleId));
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames,
@@ -81,9 +81,8 @@ HWND FindInstanceWindow(std::initializer_list<const wchar_t*> classNames,
     if (search.ownPath.empty()) return nullptr;
     ::EnumWindows(&TestWindow, reinterpret_cast<LPARAM>(&search));
     return search.found && ::IsWindow(search.found) ? search.found : nullptr;
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 bool SendToInstance(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -97,15 +96,21 @@ bool SendToInstance(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
   return false;
 }
 
-void HandOverForeground(HWND target) noexcept {
-  if (!::IsWindow(target)) return;
-  const DWORD foregroundThread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
-  const DWORD ownThread = ::GetCurrentThreadId();
-  const bool attach = foregroundThread != 0 && foregroundThread != ownThread;
-  if (attach) ::AttachThreadInput(ownThread, foregroundThread, TRUE);
-  ::AllowSetForegroundWindow(ASFW_ANY);
-  ::SetForegroundWindow(target);
-  if (attach) ::AttachThreadInput(ownThread, foregroundThread, FALSE);
+bool RelaunchSelf(std::wstring_view parameters) noexcept {
+  try {
+    const std::wstring path = OwnModulePath();
+    if (path.empty()) {
+      Trace(u"Brimlet: no new start, the program path is too long");
+      return false;
+    }
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    const std::wstring arguments(parameters);
+    const auto started = reinterpret_cast<INT_PTR>(::ShellExecuteW(
+        nullptr, L"open", path.c_str(), arguments.c_str(), folder.c_str(), SW_SHOWNORMAL));
+    if (started <= 32) Trace(u"Brimlet: the shell did not start the program again");
+    return true;
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 }  // namespace brimlet::win32

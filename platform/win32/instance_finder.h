@@ -6,6 +6,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace brimlet::win32 {
 
@@ -29,7 +30,8 @@ bool SendToInstance(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
 // This process's executable path (empty when longer than MAX_PATH).
 std::wstring OwnModulePath();
 
-// Attaches to the foreground thread's input so SetForegroundWindow is honoured.
-void HandOverForeground(HWND target) noexcept;
+// Starts this program again, from its own folder, with `parameters`. False when its path
+// cannot be read (nothing is started then); a start the shell refuses is traced.
+bool RelaunchSelf(std::wstring_view parameters) noexcept;
 
 }  // namespace brimlet::win32

@@ -1,5 +1,7 @@
 #include "win32/message_loop.h"
 
+#include "win32/trace.h"
+
 namespace brimlet::win32 {
 
 bool MessageLoop::Filter(MSG& msg) noexcept {
@@ -31,6 +33,13 @@ int MessageLoop::Run() noexcept {
   return static_cast<int>(msg.wParam);
 }
 
+ThreadMessageLoop::ThreadMessageLoop(AppModule& module) noexcept
+    : module_(module), registered_(module.AddMessageLoop(&loop_)) {}
+
+ThreadMessageLoop::~ThreadMessageLoop() {
+  if (registered_) module_.RemoveMessageLoop();
+}
+
 bool AppModule::Init(HINSTANCE instance, const GUID& typeLibrary) noexcept {
   instance_ = instance;
   typeLibrary_ = typeLibrary;
@@ -43,9 +52,8 @@ bool AppModule::AddMessageLoop(MessageLoop* loop) noexcept {
   try {
     loops_.emplace_back(::GetCurrentThreadId(), loop);
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 void AppModule::RemoveMessageLoop() noexcept {

@@ -39,6 +39,42 @@ class MessageLoop {
   std::vector<IIdleHandler*> idle_;
 };
 
+// A filter registered with a loop for a scope: a window that must see its keys first (a
+// dialog's IsDialogMessageW) holds one for as long as it lives.
+class ScopedMessageFilter {
+ public:
+  ScopedMessageFilter(MessageLoop& loop, IMessageFilter* filter) : loop_(loop), filter_(filter) {
+    loop_.AddFilter(filter_);
+  }
+  ScopedMessageFilter(const ScopedMessageFilter&) = delete;
+  ScopedMessageFilter& operator=(const ScopedMessageFilter&) = delete;
+  ~ScopedMessageFilter() { loop_.RemoveFilter(filter_); }
+
+ private:
+  MessageLoop& loop_;
+  IMessageFilter* filter_;
+};
+
+class AppModule;
+
+// The one way a thread runs its windows' loop: the loop is the module's loop of this thread
+// (GetMessageLoop finds it) from construction until destruction, and Run runs it to WM_QUIT.
+class ThreadMessageLoop {
+ public:
+  explicit ThreadMessageLoop(AppModule& module) noexcept;
+  ThreadMessageLoop(const ThreadMessageLoop&) = delete;
+  ThreadMessageLoop& operator=(const ThreadMessageLoop&) = delete;
+  ~ThreadMessageLoop();
+
+  MessageLoop& loop() noexcept { return loop_; }
+  int Run() noexcept { return loop_.Run(); }
+
+ private:
+  AppModule& module_;
+  MessageLoop loop_;
+  bool registered_ = false;
+};
+
 // The process's application module: its instance, its type library and the message loop
 // of each window thread.
 class AppModule {

@@ -53,8 +53,8 @@ void StartupTimeline::Report(std::u16string_view what) noexcept {
       for (const char* c = number; *c; ++c) line += static_cast<char16_t>(*c);
     }
     Trace(line);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 StartupTimeline& BoxStartup() noexcept {

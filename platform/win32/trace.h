@@ -1,13 +1,11 @@
-// The one trace facility: a line on the debugger output (a debug viewer, or Wine's
-// WINEDEBUG=+debugstr, shows it). Failures the user must not see stay visible to a developer
-// this way; there is no log file.
+// The trace facility for Win32 code (see ports/trace.h): the same function, under the
+// framework's namespace.
 #pragma once
 
-#include <string_view>
+#include "ports/trace.h"
 
 namespace brimlet::win32 {
 
-// Writes the text followed by "\r\n".
-void Trace(std::u16string_view text) noexcept;
+using ::brimlet::Trace;
 
 }  // namespace brimlet::win32

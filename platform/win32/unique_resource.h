@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <unknwn.h>
 #include <oleauto.h>
 
@@ -71,6 +72,7 @@ inline void DestroyMenuFn(HMENU h) noexcept { ::DestroyMenu(h); }
 inline void DeleteObjectFn(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 inline void DestroyWindowFn(HWND h) noexcept { ::DestroyWindow(h); }
 inline void FreeBstrFn(BSTR s) noexcept { ::SysFreeString(s); }
+inline void DestroyImageListFn(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
 }  // namespace detail
 
 using UniqueHandle = UniqueResource<HANDLE, detail::CloseHandleFn, detail::NullHandle>;
@@ -83,6 +85,62 @@ using UniqueHMenu = UniqueResource<HMENU, detail::DestroyMenuFn, detail::Null<HM
 using UniqueGdiObject = UniqueResource<HGDIOBJ, detail::DeleteObjectFn, detail::Null<HGDIOBJ>>;
 using UniqueHWnd = UniqueResource<HWND, detail::DestroyWindowFn, detail::Null<HWND>>;
 using UniqueBstr = UniqueResource<BSTR, detail::FreeBstrFn, detail::Null<BSTR>>;
+using UniqueHImageList =
+    UniqueResource<HIMAGELIST, detail::DestroyImageListFn, detail::Null<HIMAGELIST>>;
+
+// A window's device context (the screen's for a null window), released to that window.
+class UniqueWindowDc {
+ public:
+  UniqueWindowDc() noexcept = default;
+  explicit UniqueWindowDc(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+  UniqueWindowDc(const UniqueWindowDc&) = delete;
+  UniqueWindowDc& operator=(const UniqueWindowDc&) = delete;
+  UniqueWindowDc(UniqueWindowDc&& other) noexcept
+      : window_(other.window_), dc_(std::exchange(other.dc_, nullptr)) {}
+  UniqueWindowDc& operator=(UniqueWindowDc&& other) noexcept {
+    if (this != &other) {
+      reset();
+      window_ = other.window_;
+      dc_ = std::exchange(other.dc_, nullptr);
+    }
+    return *this;
+  }
+  ~UniqueWindowDc() { reset(); }
+
+  HDC get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+  void reset() noexcept {
+    if (HDC dc = std::exchange(dc_, nullptr)) {
+      PreserveLastError keep;
+      ::ReleaseDC(window_, dc);
+    }
+  }
+
+ private:
+  HWND window_ = nullptr;
+  HDC dc_ = nullptr;
+};
+
+// An object selected into a device context for a scope; the one it replaced goes back in.
+// Nothing is selected into a null context or for a null object.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept
+      : dc_(dc),
+        previous_(dc != nullptr && object != nullptr ? ::SelectObject(dc, object) : nullptr) {}
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+  ~ScopedSelectObject() {
+    if (previous_ != nullptr && previous_ != HGDI_ERROR) {
+      PreserveLastError keep;
+      ::SelectObject(dc_, previous_);
+    }
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
 
 // Reference-counted COM pointer.
 template <typename I>

@@ -7,6 +7,7 @@
 
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -58,9 +59,8 @@ bool Win32Registry::SetValue(RegistryRoot root, std::u16string_view key, std::u1
       copy.insert(copy.end(), {std::byte{0xFF}, std::byte{0xFF}});
       return ::SHSetValueW(RootKey(root), wkey.c_str(), wname.c_str(), type, copy.data(),
                            static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
-    } catch (...) {
-      return false;
     }
+    BRIMLET_CATCH_RETURN_VALUE(false)
   }
   return ::SHSetValueW(RootKey(root), wkey.c_str(), wname.c_str(), type, data.data(),
                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
@@ -93,6 +93,51 @@ bool Win32Registry::DeleteTree(RegistryRoot root, std::u16string_view key) noexc
   const KeyText wkey(key);
   if (!wkey.valid()) return false;
   return ::SHDeleteKeyW(RootKey(root), wkey.c_str()) == ERROR_SUCCESS;
+}
+
+namespace {
+
+// Names of one kind below an opened key; `next` fetches the name at an index.
+template <typename Next>
+std::vector<std::u16string> EnumerateNames(RegistryRoot root, std::u16string_view key,
+                                           Next next) noexcept {
+  try {
+    std::vector<std::u16string> names;
+    const KeyText wkey(key);
+    if (!wkey.valid()) return names;
+    UniqueHKey opened;
+    if (::RegOpenKeyExW(RootKey(root), wkey.c_str(), 0, KEY_READ, opened.put()) != ERROR_SUCCESS) {
+      return names;
+    }
+    // Registry names are at most 16383 characters.
+    std::vector<wchar_t> buffer(16384);
+    for (DWORD index = 0;; ++index) {
+      DWORD length = static_cast<DWORD>(buffer.size());
+      const LSTATUS status = next(opened.get(), index, buffer.data(), &length);
+      if (status == ERROR_NO_MORE_ITEMS) break;
+      if (status != ERROR_SUCCESS) continue;
+      names.emplace_back(reinterpret_cast<const char16_t*>(buffer.data()), length);
+    }
+    return names;
+  } catch (...) {
+    return {};
+  }
+}
+
+}  // namespace
+
+std::vector<std::u16string> Win32Registry::SubkeyNames(RegistryRoot root,
+                                                       std::u16string_view key) const noexcept {
+  return EnumerateNames(root, key, [](HKEY opened, DWORD index, wchar_t* name, DWORD* length) {
+    return ::RegEnumKeyExW(opened, index, name, length, nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
+std::vector<std::u16string> Win32Registry::ValueNames(RegistryRoot root,
+                                                      std::u16string_view key) const noexcept {
+  return EnumerateNames(root, key, [](HKEY opened, DWORD index, wchar_t* name, DWORD* length) {
+    return ::RegEnumValueW(opened, index, name, length, nullptr, nullptr, nullptr, nullptr);
+  });
 }
 
 }  // namespace brimlet::win32

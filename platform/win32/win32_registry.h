@@ -16,6 +16,10 @@ class Win32Registry final : public IRegistry {
   bool KeyExists(RegistryRoot root, std::u16string_view key) const noexcept override;
   bool CreateKey(RegistryRoot root, std::u16string_view key) noexcept override;
   bool DeleteTree(RegistryRoot root, std::u16string_view key) noexcept override;
+  std::vector<std::u16string> SubkeyNames(RegistryRoot root,
+                                          std::u16string_view key) const noexcept override;
+  std::vector<std::u16string> ValueNames(RegistryRoot root,
+                                         std::u16string_view key) const noexcept override;
 };
 
 }  // namespace brimlet::win32

@@ -7,6 +7,7 @@
 
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -57,18 +58,16 @@ NamedMutexResult Win32MutexFactory::Create(std::u16string_view name) noexcept {
     if (h == nullptr) return {nullptr, error == ERROR_ACCESS_DENIED};
     const bool existed = error == ERROR_ALREADY_EXISTS;
     return {std::make_unique<Win32Mutex>(h), existed};
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 bool Win32FileSystem::FileExists(std::u16string_view path) const noexcept {
   try {
     const DWORD attributes = ::GetFileAttributesW(ToWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 std::optional<std::vector<std::byte>> Win32FileSystem::ReadFile(std::u16string_view path,
@@ -113,9 +112,8 @@ bool Win32FileSystem::WriteFile(std::u16string_view path, std::span<const std::b
 bool Win32FileSystem::RemoveFile(std::u16string_view path) noexcept {
   try {
     return ::DeleteFileW(ToWide(path).c_str()) != FALSE;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 std::optional<std::vector<FolderEntry>> Win32FileSystem::ListFolder(
@@ -145,9 +143,8 @@ bool Win32FileSystem::CreateFolder(std::u16string_view path) noexcept {
     ::SHCreateDirectoryExW(nullptr, full.c_str(), nullptr);
     const DWORD attributes = ::GetFileAttributesW(full.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 }  // namespace brimlet::win32

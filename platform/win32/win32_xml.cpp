@@ -9,6 +9,7 @@
 
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -20,6 +21,8 @@ constexpr IID kIidXmlDomDocument = {
     0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 constexpr IID kIidXmlDomDocument2 = {
     0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+constexpr IID kIidXmlDomElement = {
+    0x2933BF86, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 constexpr IID kIidPersistStreamInit = {
     0x7FD52380, 0x4E07, 0x101B, {0xAE, 0x2D, 0x08, 0x00, 0x2B, 0x2E, 0xC7, 0x13}};
 
@@ -166,6 +169,22 @@ class Win32XmlElement final : public IXmlElement {
     return children;
   }
 
+  std::optional<std::u16string> Attribute(std::u16string_view name) const override {
+    ComPtr<IXMLDOMElement> element;
+    if (FAILED(node_->QueryInterface(kIidXmlDomElement, reinterpret_cast<void**>(element.put()))) ||
+        !element) {
+      return std::nullopt;
+    }
+    UniqueBstr wanted(::SysAllocStringLen(reinterpret_cast<const wchar_t*>(name.data()),
+                                          static_cast<UINT>(name.size())));
+    if (!wanted) return std::nullopt;
+    UniqueVariant value;
+    if (element->getAttribute(wanted.get(), value.put()) != S_OK || value.get().vt != VT_BSTR) {
+      return std::nullopt;
+    }
+    return BstrText(value.get().bstrVal);
+  }
+
  private:
   ApartmentPtr apartment_;  // declared first: released after the node
   ComPtr<IXMLDOMNode> node_;
@@ -278,9 +297,8 @@ std::unique_ptr<IXmlDocument> Win32XmlParser::Load(
     ComPtr<IXMLDOMDocumentType> doctype;
     if (document->get_doctype(doctype.put()) == S_OK && doctype) return nullptr;
     return std::make_unique<Win32XmlDocument>(std::move(apartment), std::move(document));
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet::win32

@@ -1,7 +1,25 @@
 #include "win32/window.h"
 
+#include <cstdio>
+
+#include "win32/trace.h"
+
 namespace brimlet::win32 {
 namespace {
+
+// The boundary of both procedures: false (not handled) when the handler threw.
+template <typename Handle, typename Result>
+bool HandleTraced(const char* procedure, UINT message, Handle handle, Result& result) noexcept {
+  try {
+    return handle();
+  } catch (...) {
+    char where[64] = {};
+    std::snprintf(where, sizeof(where), "%s message 0x%04X", procedure, message);
+    TraceCaughtException(where, __FILE__, __LINE__);
+    result = 0;
+    return false;
+  }
+}
 
 constexpr wchar_t kFrameworkWindowProperty[] = L"BrimletFrameworkWindow";
 
@@ -53,7 +71,9 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam,
   }
   if (self == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
   LRESULT result = 0;
-  const bool handled = self->HandleMessage(message, wParam, lParam, result);
+  const bool handled = HandleTraced(
+      "window procedure", message,
+      [&] { return self->HandleMessage(message, wParam, lParam, result); }, result);
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     UnmarkFrameworkWindow(hwnd);
@@ -112,7 +132,9 @@ INT_PTR CALLBACK Dialog::StaticDlgProc(HWND hwnd, UINT message, WPARAM wParam,
   }
   if (self == nullptr) return FALSE;
   INT_PTR result = 0;
-  const bool handled = self->HandleMessage(message, wParam, lParam, result);
+  const bool handled = HandleTraced(
+      "dialog procedure", message,
+      [&] { return self->HandleMessage(message, wParam, lParam, result); }, result);
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
     UnmarkFrameworkWindow(hwnd);

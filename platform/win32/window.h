@@ -1,6 +1,10 @@
 // Window and dialog bases: `this` is linked to the HWND on the first message
 // (WM_NCCREATE / WM_INITDIALOG, from the creation parameter) and unlinked at
 // WM_NCDESTROY, and messages reach the virtual HandleMessage.
+//
+// The procedures are the error boundary where the system calls in: an exception out of a
+// handler is traced and the message gets its default processing (DefWindowProcW, or FALSE
+// for a dialog), so handlers carry no `try` of their own.
 #pragma once
 
 #include <windows.h>
@@ -31,8 +35,7 @@ class Window {
 
  protected:
   // Return true with `result` set when handled; otherwise DefWindowProcW runs.
-  virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                             LRESULT& result) noexcept = 0;
+  virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
   // After WM_NCDESTROY; the object may delete itself here.
   virtual void OnFinalMessage() noexcept {}
 
@@ -56,8 +59,7 @@ class Dialog {
  protected:
   // Return true with `result` set (the value for SetWindowLongPtr DWLP_MSGRESULT, or the
   // answer itself for WM_INITDIALOG and the WM_CTLCOLOR* brushes) when handled.
-  virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                             INT_PTR& result) noexcept = 0;
+  virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) = 0;
   virtual void OnFinalMessage() noexcept {}
 
  private:

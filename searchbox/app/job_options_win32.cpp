@@ -10,6 +10,7 @@ JobOptions ProductJobOptions() {
   options.downloadHost = AsciiToUtf16(kDownloadHost);
   options.logHost = AsciiToUtf16(kLogHost);
   options.cataloguePublicKey = ParsePublicKeyHex(kCataloguePublicKey);
+  options.allowUnsignedCatalogues = kUnsignedUpdatesAllowed;
   return options;
 }
 

@@ -5,6 +5,7 @@
 #include "command_line.h"
 #include "role_environment_win32.h"
 #include "settings_win32.h"
+#include "win32/dll_search.h"
 #include "win32/startup_timeline.h"
 #include "win32/message_loop.h"
 #include "win32/scoped_init.h"
@@ -18,6 +19,7 @@ constexpr GUID kTypeLibrary = {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  brimlet::win32::LoadDllsFromSystemFolderOnly();
   brimlet::win32::BoxStartup().Mark(u"main");
   const brimlet::win32::ScopedOle ole;
   brimlet::win32::BoxStartup().Mark(u"ole");

@@ -1,7 +1,5 @@
 #include "role_environment_win32.h"
 
-#include <shellapi.h>
-
 #include "../../resources/brimlet_ids.h"
 #include "background_jobs_win32.h"
 #include "box_runners.h"
@@ -14,20 +12,18 @@
 #include "win32/ui_text.h"
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/window_helpers.h"
 
 namespace brimlet::win32 {
 namespace {
 
 HWND ToHwnd(WindowRef ref) noexcept { return reinterpret_cast<HWND>(ref); }
 
-// Each run registers the loop with the module for the time of the window.
+// Each run's loop is the module's loop of this thread for the time of the window.
 template <typename Runner>
 int RunWithLoop(AppModule& module, Settings& settings, Runner run) noexcept {
-  MessageLoop loop;
-  module.AddMessageLoop(&loop);
-  const int result = run(module, loop, settings);
-  module.RemoveMessageLoop();
-  return result;
+  ThreadMessageLoop thread(module);
+  return run(module, thread.loop(), settings);
 }
 
 }  // namespace
@@ -53,7 +49,7 @@ void Win32RoleEnvironment::CloseForSecondSummon(WindowRef window) noexcept {
 }
 
 void Win32RoleEnvironment::HandOverForeground(WindowRef window) noexcept {
-  win32::HandOverForeground(ToHwnd(window));
+  BringToForeground(ToHwnd(window));
 }
 
 void Win32RoleEnvironment::SetForeground(WindowRef window) noexcept {
@@ -72,9 +68,8 @@ std::unique_ptr<IImagingScope> Win32RoleEnvironment::StartImaging() noexcept {
       return nullptr;
     }
     return scope;
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 bool Win32RoleEnvironment::AskSwitchToNewDesign() noexcept {
@@ -82,19 +77,16 @@ bool Win32RoleEnvironment::AskSwitchToNewDesign() noexcept {
     return ShowMessageBox(nullptr, LoadResourceString(module_.Instance(), IDS_NEW_DESIGN_QUESTION),
                           LoadResourceString(module_.Instance(), IDS_BOX_TITLE),
                           MB_YESNO | MB_ICONQUESTION) == IDYES;
-  } catch (...) {
-    Trace(u"Brimlet: the design question could not be asked");
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 void Win32RoleEnvironment::ReportBoxCreationFailed() noexcept {
   try {
     ShowMessageBox(nullptr, LoadResourceString(module_.Instance(), IDS_BOX_CREATION_FAILED),
                    LoadResourceString(module_.Instance(), IDS_CONFIG_TITLE), MB_OK);
-  } catch (...) {
-    Trace(u"Brimlet: the box failure could not be reported");
   }
+  BRIMLET_CATCH_LOG()
 }
 
 int Win32RoleEnvironment::RunPageBox() noexcept {
@@ -121,26 +113,15 @@ void Win32RoleEnvironment::WaitForNoticeChecks() noexcept {
 }
 
 void Win32RoleEnvironment::Relaunch(std::u16string_view parameters) noexcept {
-  try {
-    const std::wstring path = OwnModulePath();
-    if (path.empty()) {
-      Trace(u"Brimlet: no re-launch, the program path is too long");
-      return;
-    }
-    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
-    const auto started = reinterpret_cast<INT_PTR>(::ShellExecuteW(
-        nullptr, L"open", path.c_str(), ToWide(parameters).c_str(), folder.c_str(), SW_SHOWNORMAL));
-    if (started <= 32) Trace(u"Brimlet: the re-launch did not start");
-  } catch (...) {
-    Trace(u"Brimlet: the re-launch failed");
-  }
+  RelaunchSelf(
+      std::wstring_view(reinterpret_cast<const wchar_t*>(parameters.data()), parameters.size()));
 }
 
 void Win32RoleEnvironment::RunBackgroundJobs() noexcept {
   try {
     win32::RunBackgroundJobs(ProductJobOptions());
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 }  // namespace brimlet::win32

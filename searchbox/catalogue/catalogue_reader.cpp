@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -143,9 +144,8 @@ std::unique_ptr<SearchEngineList> ReadCatalogue(const IXmlParser& parser,
       if (becomesDefault) list->SetDefault(added);
     }
     return list;
-  } catch (...) {
-    return nullptr;  // out of memory: no catalogue rather than half of one
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)  // out of memory: no catalogue rather than half of one
 }
 
 std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
@@ -156,26 +156,35 @@ std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
     const auto bytes = files.ReadFile(path, kMaxCatalogueBytes);
     if (!bytes) return nullptr;
     return ReadCatalogue(parser, *bytes, FolderOf(path));
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
+}
+
+std::optional<CatalogueInUse> FindCatalogueInUse(const IFileSystem& files, const IXmlParser& parser,
+                                                 std::u16string_view dataFolder,
+                                                 std::u16string_view programFolder) noexcept {
+  try {
+    if (!dataFolder.empty()) {
+      std::u16string dataCopy = Join(dataFolder, kCatalogueFileName);
+      if (files.FileExists(dataCopy)) {
+        auto list = ReadCatalogueFile(files, parser, dataCopy);
+        if (list && list->GetCount() > 0) return CatalogueInUse{std::move(dataCopy), std::move(list)};
+      }
+    }
+    if (programFolder.empty()) return std::nullopt;
+    std::u16string programCopy = Join(programFolder, kCatalogueFileName);
+    auto list = ReadCatalogueFile(files, parser, programCopy);
+    if (!list) return std::nullopt;
+    return CatalogueInUse{std::move(programCopy), std::move(list)};
+  }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
 }
 
 std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const IXmlParser& parser,
                                                 std::u16string_view dataFolder,
                                                 std::u16string_view programFolder) noexcept {
-  try {
-    if (!dataFolder.empty()) {
-      const std::u16string dataCopy = Join(dataFolder, kCatalogueFileName);
-      if (files.FileExists(dataCopy)) {
-        if (auto list = ReadCatalogueFile(files, parser, dataCopy)) return list;
-      }
-    }
-    if (programFolder.empty()) return nullptr;
-    return ReadCatalogueFile(files, parser, Join(programFolder, kCatalogueFileName));
-  } catch (...) {
-    return nullptr;
-  }
+  auto inUse = FindCatalogueInUse(files, parser, dataFolder, programFolder);
+  return inUse ? std::move(inUse->list) : nullptr;
 }
 
 }  // namespace brimlet

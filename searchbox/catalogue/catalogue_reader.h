@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "ports/files.h"
@@ -27,9 +29,20 @@ std::unique_ptr<SearchEngineList> ReadCatalogueFile(const IFileSystem& files,
                                                     const IXmlParser& parser,
                                                     std::u16string_view path) noexcept;
 
-// The data folder's copy when it exists there and is accepted, otherwise the copy in the
-// program's folder: a damaged download must not leave the user without engines. An empty
-// folder stands for one that could not be found.
+struct CatalogueInUse {
+  std::u16string path;
+  std::unique_ptr<SearchEngineList> list;
+};
+
+// The data folder's copy when it reads with at least one engine, otherwise the copy in the
+// program's folder (even one without engines): a damaged or empty download must not leave
+// the user without engines. Nothing when neither reads. An empty folder stands for one
+// that could not be found.
+std::optional<CatalogueInUse> FindCatalogueInUse(const IFileSystem& files, const IXmlParser& parser,
+                                                 std::u16string_view dataFolder,
+                                                 std::u16string_view programFolder) noexcept;
+
+// The engines of FindCatalogueInUse.
 std::unique_ptr<SearchEngineList> LoadCatalogue(const IFileSystem& files, const IXmlParser& parser,
                                                 std::u16string_view dataFolder,
                                                 std::u16string_view programFolder) noexcept;

@@ -1,5 +1,5 @@
 // The catalogue update on Windows: the starter, the worker thread, the cabinet extraction,
-// the tree copy and the signature check.
+// the atomic installation and the clean-up of what earlier runs left behind.
 #pragma once
 
 #include <windows.h>
@@ -20,29 +20,36 @@ struct CatalogueUpdateOptions {
   uint32_t delayMilliseconds = 0;
   std::u16string dataFolder;     // where the update installs, trailing backslash
   std::u16string programFolder;  // the shipped copy's folder, trailing backslash
-  // When set, a cabinet is installed only with a valid detached signature.
+  // The key the cabinet's signature must verify with; none: nothing verifies.
   std::optional<std::array<std::byte, 65>> publicKey;
+  // A build for local tests only: a cabinet without a signature is accepted too.
+  bool allowUnsigned = false;
 };
 
 // Starts the worker when the update is due ("LastSearchServiceConfig"); empty otherwise.
 UniqueHandle StartCatalogueUpdate(CatalogueUpdateOptions options) noexcept;
 
-// The worker's work between COM set-up and tear-down; the thread routine calls it.
+// The worker's work between COM set-up and tear-down; the thread routine calls it. Every
+// refusal leaves a trace line that says why, and nothing of the attempt behind.
 void RunCatalogueUpdate(const CatalogueUpdateOptions& options) noexcept;
 
-// Unpacks a cabinet into `folder` (trailing backslash). Fails, having written nothing
-// outside the folder, for an entry name that would leave it, a continuation cabinet or a
-// damaged cabinet.
-bool ExtractCabinet(const std::wstring& cabinet, const std::wstring& folder) noexcept;
+// Unpacks a cabinet into `folder` (trailing backslash), entry by entry through
+// CabinetBudget. Fails, having written nothing outside the folder, at the first entry the
+// budget refuses, for a continuation cabinet or a damaged cabinet; `why` then says which.
+bool ExtractCabinet(const std::wstring& cabinet, const std::wstring& folder,
+                    std::u16string* why = nullptr) noexcept;
 
-// Copies the tree below `source` over `target`, or (remove) deletes it with `source`
-// itself. Both end in a backslash. Stops at the first failure. The catalogue file goes
-// last, so that a copy that stops never installs a catalogue without its icons.
-bool CopyOrDeleteTree(const std::wstring& source, const std::wstring& target, bool remove) noexcept;
+// Installs an unpacked catalogue into `dataFolder` (trailing backslash): the icons first,
+// then `catalogue` (the bytes that were checked) written beside the live file, flushed and
+// moved over it in one step, so that the live file is always either the old or the new one.
+bool InstallCatalogue(const std::wstring& extractedFolder, const std::wstring& dataFolder,
+                      std::span<const std::byte> catalogue) noexcept;
 
-// ECDSA P-256 over SHA-256 with the platform's cryptography; `signature` as openssl
-// writes it (DER).
-bool VerifyCatalogueSignature(std::span<const std::byte> data, std::span<const std::byte> signature,
-                              const std::array<std::byte, 65>& publicKey) noexcept;
+// Deletes the folder (trailing backslash) with everything below it.
+bool DeleteTree(const std::wstring& folder) noexcept;
+
+// Removes the download files and extraction folders older than a day that runs which never
+// ended left in the user's temporary folder. Returns how many it removed.
+int RemoveStaleLeftovers() noexcept;
 
 }  // namespace brimlet::win32

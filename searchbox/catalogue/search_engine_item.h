@@ -1,5 +1,6 @@
-// One search engine of the catalogue: the pieces of its result-page address, its display
-// name, icon and suggestion address. Items are immutable once the reader has built them.
+// One search engine of the catalogue, or one of the user's own search services: the pieces
+// of its result-page address (a user service has an address template instead), its display
+// name, icon, suggestion address and keyword. Items are immutable once their list is built.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,13 @@ class ISearchEngineItem {
   virtual std::u16string GetImagePath() const = 0;
   // Borrowed: the item keeps ownership.
   virtual const ISearchEngineParameterList* GetParameters() const = 0;
+  // A user service's address, "{searchTerms}" marking the words; empty for catalogue engines.
+  virtual std::u16string GetUrlTemplate() const = 0;
+  // A user service's encoding of the words: "utf-8", "shift_jis" or "euc-jp".
+  virtual std::u16string GetEncoding() const = 0;
+  // The keyword typed before the words to search with this engine; empty when none.
+  virtual std::u16string GetKeyword() const = 0;
+  bool IsUserService() const { return !GetUrlTemplate().empty(); }
   virtual ~ISearchEngineItem() = default;
 };
 
@@ -36,6 +44,9 @@ struct SearchEngineFields {
   std::u16string path;
   std::u16string suggestionsUrl;
   std::u16string image;
+  std::u16string urlTemplate;  // user services only
+  std::u16string encoding;     // user services only
+  std::u16string keyword;
 };
 
 class SearchEngineItem final : public ISearchEngineItem {
@@ -52,6 +63,12 @@ class SearchEngineItem final : public ISearchEngineItem {
   std::u16string GetImage() const override { return fields_.image; }
   std::u16string GetImagePath() const override;
   const ISearchEngineParameterList* GetParameters() const override { return parameters_.get(); }
+  std::u16string GetUrlTemplate() const override { return fields_.urlTemplate; }
+  std::u16string GetEncoding() const override { return fields_.encoding; }
+  std::u16string GetKeyword() const override { return fields_.keyword; }
+
+  // Only while the list is being put together, before any window sees it.
+  void SetKeyword(std::u16string keyword) { fields_.keyword = std::move(keyword); }
 
   std::u16string_view GuidView() const noexcept { return fields_.guid; }
   // A deep copy, or nothing when any part cannot be copied.

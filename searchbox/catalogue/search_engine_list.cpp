@@ -30,6 +30,21 @@ void SearchEngineList::Add(std::unique_ptr<SearchEngineItem> item) {
   if (item) items_.push_back(std::move(item));
 }
 
+void SearchEngineList::RemoveUserEngines() noexcept {
+  if (default_ != nullptr && default_->IsUserService()) default_ = nullptr;
+  std::erase_if(items_, [](const auto& item) { return item->IsUserService(); });
+  for (const auto& item : items_) item->SetKeyword({});
+}
+
+bool SearchEngineList::SetKeyword(std::u16string_view guid, std::u16string keyword) {
+  for (const auto& item : items_) {
+    if (!EqualsIgnoreAsciiCase(item->GuidView(), guid)) continue;
+    item->SetKeyword(std::move(keyword));
+    return true;
+  }
+  return false;
+}
+
 std::unique_ptr<SearchEngineList> SearchEngineList::Clone() const noexcept {
   try {
     auto copy = std::make_unique<SearchEngineList>();

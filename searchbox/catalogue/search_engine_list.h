@@ -27,6 +27,10 @@ class SearchEngineList final {
   bool SetDefault(const ISearchEngineItem* item) noexcept;
   // Appends at the end and takes ownership.
   void Add(std::unique_ptr<SearchEngineItem> item);
+  // Removes the user's services and every keyword: the catalogue as it was read.
+  void RemoveUserEngines() noexcept;
+  // Gives the engine with that guid its keyword; false when there is none.
+  bool SetKeyword(std::u16string_view guid, std::u16string keyword);
   // A deep copy whose default is its own copy of the default; nothing when any engine
   // cannot be copied.
   std::unique_ptr<SearchEngineList> Clone() const noexcept;

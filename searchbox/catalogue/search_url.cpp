@@ -55,6 +55,18 @@ std::u16string Segment(const ICodePageConverter& converter, const ISearchEngineP
 
 }  // namespace
 
+namespace {
+
+std::u16string EncodeWordsIn(const ICodePageConverter& converter, std::u16string_view words,
+                             uint32_t codePage) {
+  if (words.empty()) return {};
+  const auto bytes = converter.FromUtf16(words, codePage);
+  if (!bytes || bytes->empty()) return {};
+  return AsciiToUtf16(UrlEscape(*bytes, false));
+}
+
+}  // namespace
+
 std::string UrlEscape(std::string_view bytes, bool escapePercent) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
@@ -74,14 +86,34 @@ std::string UrlEscape(std::string_view bytes, bool escapePercent) {
 
 std::u16string EncodeSearchWords(const ICodePageConverter& converter, std::u16string_view words,
                                  std::u16string_view encoding) {
-  if (words.empty()) return {};
-  const auto bytes = converter.FromUtf16(words, CodePageFor(encoding));
-  if (!bytes || bytes->empty()) return {};
-  return AsciiToUtf16(UrlEscape(*bytes, false));
+  return EncodeWordsIn(converter, words, CodePageFor(encoding));
+}
+
+std::optional<uint32_t> UserServiceCodePage(std::u16string_view encoding) noexcept {
+  if (EqualsIgnoreAsciiCase(encoding, u"utf-8")) return code_page::kUtf8;
+  if (EqualsIgnoreAsciiCase(encoding, u"shift_jis")) return code_page::kShiftJis;
+  if (EqualsIgnoreAsciiCase(encoding, u"euc-jp")) return code_page::kEucJp;
+  return std::nullopt;
+}
+
+std::u16string FillUrlTemplate(const ICodePageConverter& converter, std::u16string_view urlTemplate,
+                               uint32_t codePage, std::u16string_view words) {
+  const std::u16string escaped = EncodeWordsIn(converter, words, codePage);
+  std::u16string text(urlTemplate);
+  for (size_t at = text.find(kSearchTerms); at != std::u16string::npos;
+       at = text.find(kSearchTerms, at + escaped.size())) {
+    text.replace(at, kSearchTerms.size(), escaped);
+  }
+  return text;
 }
 
 std::u16string BuildSearchUrl(const ICodePageConverter& converter, const ISearchEngineItem& engine,
                               std::u16string_view words) {
+  if (const std::u16string urlTemplate = engine.GetUrlTemplate(); !urlTemplate.empty()) {
+    const auto codePage = UserServiceCodePage(engine.GetEncoding());
+    if (!codePage) return {};
+    return FillUrlTemplate(converter, urlTemplate, *codePage, words);
+  }
   std::u16string query;
   if (const ISearchEngineParameterList* parameters = engine.GetParameters()) {
     for (size_t i = 0; i < parameters->GetCount(); ++i) {

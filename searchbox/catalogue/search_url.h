@@ -20,7 +20,17 @@ std::string UrlEscape(std::string_view bytes, bool escapePercent);
 std::u16string EncodeSearchWords(const ICodePageConverter& converter, std::u16string_view words,
                                  std::u16string_view encoding);
 
-// host + path + the query the engine's parameters make of the words.
+// The code page of a user service's encoding name ("utf-8", "shift_jis", "euc-jp", ASCII
+// case ignored); nothing for any other name.
+std::optional<uint32_t> UserServiceCodePage(std::u16string_view encoding) noexcept;
+
+// The template with every "{searchTerms}" replaced by the words in the code page, escaped
+// as an encoded parameter's value is.
+std::u16string FillUrlTemplate(const ICodePageConverter& converter, std::u16string_view urlTemplate,
+                               uint32_t codePage, std::u16string_view words);
+
+// host + path + the query the engine's parameters make of the words; for a user service its
+// filled template (empty when its encoding is unknown).
 std::u16string BuildSearchUrl(const ICodePageConverter& converter, const ISearchEngineItem& engine,
                               std::u16string_view words);
 

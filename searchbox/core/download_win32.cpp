@@ -1,46 +1,100 @@
 #include "download_win32.h"
 
+#include <bcrypt.h>
+#include <wininet.h>
+
+#include "text/utf16.h"
+#include "win32/trace.h"
 #include "win32/wide.h"
+#include "win32/win32_system.h"
 
 namespace brimlet::win32 {
+namespace {
 
-STDMETHODIMP BindStatusCallbackImpl::QueryInterface(REFIID riid, void** object) noexcept {
-  if (!object) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBindStatusCallback)) {
-    *object = static_cast<IBindStatusCallback*>(this);
-    return S_OK;
+static_assert(kDownloadRequestFlags == (INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                        INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
+                                        INTERNET_FLAG_NO_UI));
+
+class InternetHandle {
+ public:
+  explicit InternetHandle(HINTERNET handle) noexcept : handle_(handle) {}
+  ~InternetHandle() {
+    if (handle_) ::InternetCloseHandle(handle_);
   }
-  if (IsEqualIID(riid, IID_IHttpNegotiate)) {
-    *object = static_cast<IHttpNegotiate*>(this);
-    return S_OK;
+  InternetHandle(const InternetHandle&) = delete;
+  InternetHandle& operator=(const InternetHandle&) = delete;
+  HINTERNET get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return handle_ != nullptr; }
+
+ private:
+  HINTERNET handle_;
+};
+
+std::optional<uint64_t> DeclaredLength(HINTERNET request) noexcept {
+  wchar_t text[32] = {};
+  DWORD size = sizeof(text);
+  if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) {
+    return std::nullopt;
   }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  uint64_t length = 0;
+  for (const wchar_t* c = text; *c != L'\0'; ++c) {
+    if (*c < L'0' || *c > L'9') return std::nullopt;
+    if (length > (UINT64_MAX - 9) / 10) return UINT64_MAX;
+    length = length * 10 + static_cast<unsigned>(*c - L'0');
+  }
+  return length;
 }
 
-STDMETHODIMP BindStatusCallbackImpl::OnStopBinding(HRESULT result, LPCWSTR) noexcept {
-  stopResult_ = result;
-  return E_NOTIMPL;
+void TraceTooLarge(std::u16string_view address, size_t maxBytes) noexcept {
+  try {
+    Trace(u"Brimlet: download refused: " + std::u16string(address) + u" is larger than " +
+          FormatDecimal(static_cast<int64_t>(maxBytes)) + u" bytes");
+  }
+  BRIMLET_CATCH_LOG()
 }
 
-STDMETHODIMP BindStatusCallbackImpl::GetBindInfo(DWORD* flags, BINDINFO*) noexcept {
-  if (!flags) return E_POINTER;
-  *flags |= kFreshCopyBindFlags;
-  return S_OK;
+// The GET itself, the body written to `out`.
+bool Fetch(std::u16string_view address, HANDLE out, size_t maxBytes) {
+  const InternetHandle session(
+      ::InternetOpenW(L"Brimlet", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session) return false;
+  DWORD timeout = kDownloadTimeoutMilliseconds;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    ::InternetSetOptionW(session.get(), option, &timeout, sizeof(timeout));
+  }
+  const std::wstring url = ToWide(address);
+  const InternetHandle request(
+      ::InternetOpenUrlW(session.get(), url.c_str(), nullptr, 0, kDownloadRequestFlags, 0));
+  if (!request) return false;
+  DWORD status = 0;
+  DWORD size = sizeof(status);
+  if (!::HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                        &size, nullptr) ||
+      status != 200) {
+    return false;
+  }
+  if (const auto length = DeclaredLength(request.get()); length && *length > maxBytes) {
+    TraceTooLarge(address, maxBytes);
+    return false;
+  }
+  char buffer[16 * 1024];
+  uint64_t total = 0;
+  for (;;) {
+    DWORD read = 0;
+    if (!::InternetReadFile(request.get(), buffer, sizeof(buffer), &read)) return false;
+    if (read == 0) return true;
+    total += read;
+    if (total > maxBytes) {
+      TraceTooLarge(address, maxBytes);
+      return false;
+    }
+    DWORD written = 0;
+    if (!::WriteFile(out, buffer, read, &written, nullptr) || written != read) return false;
+  }
 }
 
-STDMETHODIMP BindStatusCallbackImpl::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
-                                                          LPWSTR* additional) noexcept {
-  if (additional) *additional = nullptr;
-  return S_OK;
-}
-
-STDMETHODIMP BindStatusCallbackImpl::OnResponse(DWORD code, LPCWSTR, LPCWSTR,
-                                                LPWSTR* additional) noexcept {
-  if (additional) *additional = nullptr;
-  responseCode_ = code;
-  return S_OK;
-}
+}  // namespace
 
 TemporaryDownloadFile::~TemporaryDownloadFile() {
   if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
@@ -63,9 +117,8 @@ HRESULT TemporaryDownloadFile::Create() noexcept {
                             FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
     return S_OK;
-  } catch (...) {
-    return E_OUTOFMEMORY;
   }
+  BRIMLET_CATCH_RETURN_VALUE(E_OUTOFMEMORY)
 }
 
 void TemporaryDownloadFile::ReleaseHandle() noexcept {
@@ -85,17 +138,50 @@ bool TemporaryDownloadFile::Reopen() noexcept {
   return true;
 }
 
-bool DownloadInto(std::u16string_view address, TemporaryDownloadFile& file) noexcept {
+bool DownloadInto(std::u16string_view address, TemporaryDownloadFile& file,
+                  size_t maxBytes) noexcept {
   try {
     file.ReleaseHandle();
-    BindStatusCallbackImpl callback;
-    const HRESULT result =
-        ::URLDownloadToFileW(nullptr, ToWide(address).c_str(), file.path().c_str(), 0, &callback);
+    bool ok = false;
+    {
+      HANDLE out = ::CreateFileW(file.path().c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                 FILE_ATTRIBUTE_TEMPORARY, nullptr);
+      if (out != INVALID_HANDLE_VALUE) {
+        ok = Fetch(address, out, maxBytes);
+        // Nothing of a refused answer is kept.
+        if (!ok) {
+          ::SetFilePointer(out, 0, nullptr, FILE_BEGIN);
+          ::SetEndOfFile(out);
+        }
+        ::CloseHandle(out);
+      }
+    }
     file.Reopen();
-    return SUCCEEDED(result) && SUCCEEDED(callback.stopResult()) && callback.responseCode() == 200;
-  } catch (...) {
-    return false;
+    return ok;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
+}
+
+std::optional<std::vector<std::byte>> DownloadBytes(std::u16string_view address,
+                                                    size_t maxBytes) noexcept {
+  try {
+    TemporaryDownloadFile file;
+    if (FAILED(file.Create()) || !DownloadInto(address, file, maxBytes)) return std::nullopt;
+    file.ReleaseHandle();
+    return Win32FileSystem().ReadFile(FromWide(file.path()), maxBytes);
+  }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
+}
+
+uint32_t SystemCacheBuster::Next() noexcept {
+  uint32_t value = 0;
+  if (!BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof(value),
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+    // Without the generator, one value that every machine sends: caches may answer, but
+    // nothing links one machine's requests.
+    value = 0;
+  }
+  return value;
 }
 
 }  // namespace brimlet::win32

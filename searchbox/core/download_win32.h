@@ -1,54 +1,31 @@
-// The start role's downloads: the callback that forces a fresh copy and records the
-// outcome, and the temporary file a download lands in.
+// The start role's and the notice check's downloads: one GET through WinINet that always
+// asks the server for a fresh copy, sends no cookies, and gives up past a size cap while
+// the answer arrives; and the temporary file a download lands in.
 #pragma once
 
 #include <windows.h>
-#include <urlmon.h>
 
+#include <cstddef>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "cache_buster.h"
 
 namespace brimlet::win32 {
 
-// Lives on the downloading thread's stack for one download; not reference counted.
-class BindStatusCallbackImpl final : public IBindStatusCallback, public IHttpNegotiate {
- public:
-  BindStatusCallbackImpl() noexcept = default;
-  BindStatusCallbackImpl(const BindStatusCallbackImpl&) = delete;
-  BindStatusCallbackImpl& operator=(const BindStatusCallbackImpl&) = delete;
-  virtual ~BindStatusCallbackImpl() = default;
+// INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE: no
+// cache answers and none keeps the answer; INTERNET_FLAG_NO_COOKIES: the user's shared
+// cookie jar would link the requests of one user, and none of ours needs a cookie;
+// INTERNET_FLAG_NO_UI: no dialog from a worker thread.
+inline constexpr DWORD kDownloadRequestFlags = 0x80000000 | 0x04000000 | 0x00000100 |
+                                               0x00080000 | 0x00000200;
+// A server that stops sending for this long is given up.
+inline constexpr DWORD kDownloadTimeoutMilliseconds = 30'000;
 
-  HRESULT stopResult() const noexcept { return stopResult_; }
-  DWORD responseCode() const noexcept { return responseCode_; }
-
-  // IBindStatusCallback
-  STDMETHODIMP QueryInterface(REFIID riid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return 0; }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return 0; }
-  STDMETHODIMP OnStartBinding(DWORD, IBinding*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP GetPriority(LONG*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP OnLowResource(DWORD) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP OnProgress(ULONG, ULONG, ULONG, LPCWSTR) noexcept override { return S_OK; }
-  STDMETHODIMP OnStopBinding(HRESULT result, LPCWSTR) noexcept override;
-  STDMETHODIMP GetBindInfo(DWORD* flags, BINDINFO*) noexcept override;
-  STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) noexcept override {
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) noexcept override { return E_NOTIMPL; }
-
-  // IHttpNegotiate
-  STDMETHODIMP BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additional) noexcept override;
-  STDMETHODIMP OnResponse(DWORD code, LPCWSTR, LPCWSTR, LPWSTR* additional) noexcept override;
-
- private:
-  HRESULT stopResult_ = E_FAIL;
-  DWORD responseCode_ = 0;
-};
-
-// BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE.
-inline constexpr DWORD kFreshCopyBindFlags = 0x2030;
-
-// A "TFR" file in the user's temporary folder that the download service writes to; always
+// A "TFR" file in the user's temporary folder that a download is written to; always
 // deleted when it ends.
 class TemporaryDownloadFile {
  public:
@@ -59,7 +36,7 @@ class TemporaryDownloadFile {
 
   // DISP_E_BUFFERTOOSMALL when the temporary folder's path is too long.
   HRESULT Create() noexcept;
-  // Keeps the file but lets others open it (the download service, the cabinet reader).
+  // Keeps the file but lets others open it (the download, the cabinet reader).
   void ReleaseHandle() noexcept;
   bool Reopen() noexcept;
   const std::wstring& path() const noexcept { return path_; }
@@ -69,9 +46,21 @@ class TemporaryDownloadFile {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-// The calling sequence around URLDownloadToFileW, the file's handle released meanwhile.
-// True only when the call, the stop result and status 200 all say so: the download service
-// also writes the body of a 404 or 500 and reports success.
-bool DownloadInto(std::u16string_view address, TemporaryDownloadFile& file) noexcept;
+// Downloads the address into the file. True only for status 200 with a body of at most
+// `maxBytes`: an answer that announces more is given up at its headers, one without a
+// Content-Length as soon as it passes the cap; either leaves a trace line.
+bool DownloadInto(std::u16string_view address, TemporaryDownloadFile& file,
+                  size_t maxBytes = std::numeric_limits<size_t>::max()) noexcept;
+
+// The whole answer of a successful download of at most `maxBytes`; nothing otherwise. The
+// temporary file is gone afterwards.
+std::optional<std::vector<std::byte>> DownloadBytes(std::u16string_view address,
+                                                    size_t maxBytes) noexcept;
+
+// Random values from the system's generator.
+class SystemCacheBuster final : public ICacheBuster {
+ public:
+  uint32_t Next() noexcept override;
+};
 
 }  // namespace brimlet::win32

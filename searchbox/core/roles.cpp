@@ -1,6 +1,9 @@
 #include "roles.h"
 
-#include "core/summon_protocol.h"
+#include <string>
+
+#include "protocol/summon_protocol.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 
@@ -91,12 +94,18 @@ int RunBox(Settings& settings, IRoleEnvironment& env) noexcept {
 
   if (design == 1) {
     const int result = env.RunPageBox();
+    if (result == kPageBoxNotTried) return env.RunClassicBox();
     if (result != -1) return result;
     env.ReportBoxCreationFailed();
     return env.RunClassicBox();
   }
-  if (design == 0) return env.RunClassicBox();
-  return 0;
+  // A damaged value still opens a box; the value itself is left for the settings dialog.
+  if (design != 0) {
+    const std::string number = std::to_string(design);
+    Trace(u"Brimlet: unknown search box design " + std::u16string(number.begin(), number.end()) +
+          u"; the classic box opens");
+  }
+  return env.RunClassicBox();
 }
 
 int RunConfigRole(Settings& settings, IRoleEnvironment& env) noexcept {

@@ -44,7 +44,8 @@ class IRoleEnvironment {
   virtual bool AskSwitchToNewDesign() noexcept = 0;
   virtual void ReportBoxCreationFailed() noexcept = 0;
   // Each runs its window's message loop and returns its exit code; -1 when the window
-  // cannot be created (the settings dialog gives 0 then).
+  // cannot be created (the settings dialog gives 0 then). The page-based box also gives
+  // kPageBoxNotTried.
   virtual int RunPageBox() noexcept = 0;
   virtual int RunClassicBox() noexcept = 0;
   // Prepares the box of the current design hidden and answers the summons it receives
@@ -59,6 +60,10 @@ class IRoleEnvironment {
   // The background jobs of the start role; returns when they ended or the wait ran out.
   virtual void RunBackgroundJobs() noexcept = 0;
 };
+
+// What RunPageBox gives when the page could not show its box earlier in this logon: the
+// classic box opens at once, without a second wait or a second message.
+inline constexpr int kPageBoxNotTried = -2;
 
 // The whole program after start-up: the role chosen by the switches, with its exit code.
 int RunRole(const SwitchSet& switches, Settings& settings, IRoleEnvironment& env) noexcept;

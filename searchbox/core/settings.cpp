@@ -48,8 +48,8 @@ VersionTriple ParseVersionTriple(std::u16string_view dotted) noexcept {
           static_cast<uint32_t>((v >> 16) & 0xFFFF)};
 }
 
-std::u16string DataFolderFrom(std::u16string_view commonAppData) {
-  std::u16string folder(commonAppData);
+std::u16string DataFolderFrom(std::u16string_view appData) {
+  std::u16string folder(appData);
   auto appendPart = [&](std::u16string_view part) {
     if (!folder.empty() && folder.back() != u'\\') folder += u'\\';
     folder += part;
@@ -148,6 +148,7 @@ BRIMLET_FLAG(RecordSearchWords, false)
 BRIMLET_FLAG(ShowLastSearchWords, false)
 BRIMLET_FLAG(Update, true)
 BRIMLET_FLAG(RunOnce, false)
+BRIMLET_FLAG(SearchSuggestions, false)
 BRIMLET_FLAG(PrepareSearchBox, true)
 
 BRIMLET_NUMBER(LastWindowPosLeft, 0)
@@ -173,6 +174,7 @@ BRIMLET_TIME(LastNotify)
 
 BRIMLET_TEXT(DefaultSearchEngine)
 BRIMLET_TEXT(LastSearchEngine)
+BRIMLET_TEXT(HighestCatalogueVersion)
 
 #undef BRIMLET_FLAG
 #undef BRIMLET_NUMBER

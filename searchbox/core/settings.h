@@ -28,9 +28,8 @@ struct VersionTriple {
 };
 VersionTriple ParseVersionTriple(std::u16string_view dotted) noexcept;
 
-// The data folder from the common application data folder: backslashes added only where
-// missing.
-std::u16string DataFolderFrom(std::u16string_view commonAppData);
+// The data folder below an application data folder: backslashes added only where missing.
+std::u16string DataFolderFrom(std::u16string_view appData);
 
 class Settings {
  public:
@@ -70,6 +69,9 @@ class Settings {
   void SetUpdate(bool value) noexcept;
   bool RunOnce() const noexcept;
   void SetRunOnce(bool value) noexcept;
+  // Off by default: when on, the typed words go to the current engine's suggestion address.
+  bool SearchSuggestions() const noexcept;
+  void SetSearchSuggestions(bool value) noexcept;
   // The host keeps a box process prepared, shown at once by the next summon; off, every
   // summon starts a new box process.
   bool PrepareSearchBox() const noexcept;
@@ -131,6 +133,10 @@ class Settings {
   void SetDefaultSearchEngine(std::u16string_view value) noexcept;
   std::u16string LastSearchEngine() const;
   void SetLastSearchEngine(std::u16string_view value) noexcept;
+  // The highest catalogue version this user's update ever installed (dotted): an older
+  // catalogue cannot come back once the installed copy is lost.
+  std::u16string HighestCatalogueVersion() const;
+  void SetHighestCatalogueVersion(std::u16string_view value) noexcept;
 
   // The saved window position.
   Rect LastWindowRect() const noexcept;

@@ -18,9 +18,11 @@ Settings& UserSettings() noexcept {
 }
 
 std::u16string DataFolder() {
-  wchar_t common[MAX_PATH] = {};
-  if (!::SHGetSpecialFolderPathW(nullptr, common, CSIDL_COMMON_APPDATA, FALSE)) return {};
-  return DataFolderFrom(FromWide(common));
+  // Per user: a per-machine folder would be created by whichever user came first and stay
+  // writable to that user, who would then choose every other user's search engines.
+  wchar_t local[MAX_PATH] = {};
+  if (!::SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE)) return {};
+  return DataFolderFrom(FromWide(local));
 }
 
 std::u16string ProgramFolder() {

@@ -15,8 +15,8 @@ ColorRef WindowTextColor() noexcept;
 // The settings on the real registry.
 Settings& UserSettings() noexcept;
 
-// The per-machine data folder (common application data, not created), with a trailing
-// backslash; empty when the folder cannot be found.
+// The user's data folder (below the local application data, not created), with a
+// trailing backslash; empty when the folder cannot be found.
 std::u16string DataFolder();
 // This program's folder, with a trailing backslash.
 std::u16string ProgramFolder();

@@ -1,6 +1,7 @@
 #include "usage_pings.h"
 
 #include "text/utf16.h"
+#include "ports/trace.h"
 
 namespace brimlet {
 namespace {
@@ -33,7 +34,7 @@ bool IsPingDue(PingKind kind, Settings& settings, const IClock& clock) noexcept 
 }
 
 std::u16string PingAddress(std::u16string_view host, PingKind kind, const Settings& settings,
-                           uint32_t tick) {
+                           uint32_t cacheBuster) {
   const bool live = kind == PingKind::kLive;
   std::u16string address(host);
   address += live ? u"/bmb/l/v=1&l=1" : u"/bmb/l/v=1&l=2";
@@ -43,7 +44,7 @@ std::u16string PingAddress(std::u16string_view host, PingKind kind, const Settin
   address += u"&cnt_srch=" + Unsigned(live ? settings.Search() : settings.SearchMonthly());
   address += u"&cnt_cfg=" + Unsigned(live ? settings.Configure() : settings.ConfigureMonthly());
   address += u"&cfg_kbd=" + Unsigned(live ? settings.KeyStroke() : settings.KeyStrokeMonthly());
-  address += u"&t=" + FormatDecimal(tick);
+  address += u"&t=" + FormatDecimal(cacheBuster);
   return address;
 }
 
@@ -51,12 +52,13 @@ PingOutcome RunPing(PingKind kind, std::u16string_view host, uint32_t delayMilli
                     const PingPorts& ports) noexcept {
   const NamedMutexResult mutex =
       ports.mutexes.Create(kind == PingKind::kLive ? kLivePingMutex : kMonthlyPingMutex);
-  if (mutex.handle && mutex.alreadyExisted) return PingOutcome::kAlreadyRunning;
+  if (mutex.alreadyExisted) return PingOutcome::kAlreadyRunning;
   ports.clock.Sleep(delayMilliseconds);
   bool sent = false;
   try {
-    sent = ports.transport.Send(PingAddress(host, kind, ports.settings, ports.clock.TickCount()));
+    sent = ports.transport.Send(PingAddress(host, kind, ports.settings, ports.cacheBuster.Next()));
   } catch (...) {
+    BRIMLET_TRACE_CAUGHT();
     sent = false;  // out of memory building the address: an attempt that failed
   }
   if (sent) SetStamp(kind, ports.settings, ports.clock.NowSeconds());

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "cache_buster.h"
 #include "ports/clock.h"
 #include "ports/mutex.h"
 #include "settings.h"
@@ -27,10 +28,10 @@ inline constexpr uint32_t kJobDelayMilliseconds = 180'000;
 // stamp.
 bool IsPingDue(PingKind kind, Settings& settings, const IClock& clock) noexcept;
 
-// host + "/bmb/l/v=1&l=<1|2>&p=..&pv=..&cnt_sb=..&cnt_srch=..&cnt_cfg=..&cfg_kbd=..&t=<tick>",
-// with the live or the monthly counters.
+// host + "/bmb/l/v=1&l=<1|2>&p=..&pv=..&cnt_sb=..&cnt_srch=..&cnt_cfg=..&cfg_kbd=..&t=<value>",
+// with the live or the monthly counters and a fresh cache-busting value.
 std::u16string PingAddress(std::u16string_view host, PingKind kind, const Settings& settings,
-                           uint32_t tick);
+                           uint32_t cacheBuster);
 
 // Sends one ping; true only when the server answered it with status 200.
 class IPingTransport {
@@ -44,11 +45,13 @@ struct PingPorts {
   IClock& clock;
   IMutexFactory& mutexes;
   IPingTransport& transport;
+  ICacheBuster& cacheBuster;
 };
 
 enum class PingOutcome { kAlreadyRunning, kSent, kFailed };
 
-// The worker thread's work: mutex, delay, address from the values read after the delay,
+// The worker thread's work: mutex (one that exists, or that another user's process holds
+// and we may not open, means another worker runs), delay, address from the values read after the delay,
 // stamp moved only on success, monthly counters emptied after every attempt.
 PingOutcome RunPing(PingKind kind, std::u16string_view host, uint32_t delayMilliseconds,
                     const PingPorts& ports) noexcept;

@@ -7,9 +7,13 @@
 #include "download_win32.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_system.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
+
+// The log host's answer is ignored; anything longer than a page is not a log host's.
+constexpr size_t kMaxPingAnswerBytes = 64 * 1024;
 
 struct PingRequest {
   PingKind kind;
@@ -26,8 +30,9 @@ DWORD WINAPI PingThread(void* parameter) noexcept {
     Win32Clock clock;
     Win32MutexFactory mutexes;
     UrlDownloadPingTransport transport;
+    SystemCacheBuster cacheBuster;
     RunPing(request->kind, request->host, request->delayMilliseconds,
-            PingPorts{settings, clock, mutexes, transport});
+            PingPorts{settings, clock, mutexes, transport, cacheBuster});
   }
   if (SUCCEEDED(com)) ::CoUninitialize();
   return 0;
@@ -38,7 +43,7 @@ DWORD WINAPI PingThread(void* parameter) noexcept {
 bool UrlDownloadPingTransport::Send(std::u16string_view address) noexcept {
   TemporaryDownloadFile file;
   if (FAILED(file.Create())) return false;
-  return DownloadInto(address, file);
+  return DownloadInto(address, file, kMaxPingAnswerBytes);
 }
 
 UniqueHandle StartPing(PingKind kind, std::u16string host, uint32_t delayMilliseconds) noexcept {
@@ -51,9 +56,8 @@ UniqueHandle StartPing(PingKind kind, std::u16string host, uint32_t delayMillise
     UniqueHandle thread(::CreateThread(nullptr, 0, PingThread, request.get(), 0, nullptr));
     if (thread) request.release();  // the thread owns it now
     return thread;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace brimlet::win32

@@ -8,32 +8,17 @@
 #include <memory>
 #include <new>
 
+#include "win32/com_object.h"
+#include "win32/result.h"
 #include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
 
-class EnumSearchHistory final : public IEnumString {
+class EnumSearchHistory final : public ComObject<Answers<IEnumString, IID_IEnumString>> {
  public:
   explicit EnumSearchHistory(std::shared_ptr<const SearchHistory> history) noexcept
       : history_(std::move(history)) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumString)) {
-      *object = static_cast<IEnumString*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() noexcept override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, LPOLESTR* strings, ULONG* fetched) noexcept override {
     // Callers may pass no counter when they ask for one string.
@@ -67,9 +52,8 @@ class EnumSearchHistory final : public IEnumString {
                                                               : static_cast<uint32_t>(target);
     try {
       return target <= history_->Count() ? S_OK : S_FALSE;
-    } catch (...) {
-      return E_UNEXPECTED;
     }
+    BRIMLET_CATCH_RETURN()
   }
 
   HRESULT STDMETHODCALLTYPE Reset() noexcept override {
@@ -83,9 +67,8 @@ class EnumSearchHistory final : public IEnumString {
   }
 
  private:
-  ~EnumSearchHistory() = default;
+  ~EnumSearchHistory() override = default;
 
-  std::atomic<ULONG> references_{0};
   // The auto-complete object may enumerate from its own thread, one call at a time.
   std::atomic<uint32_t> position_{0};
   // Shared: the auto-complete object may call after the box that made it has gone.
@@ -99,12 +82,10 @@ HRESULT CreateEnumSearchHistory(std::shared_ptr<const SearchHistory> history,
   if (!result) return E_POINTER;
   *result = nullptr;
   if (!history) return E_INVALIDARG;
-  auto* object = new (std::nothrow) EnumSearchHistory(std::move(history));
+  ComPtr<EnumSearchHistory> object = MakeComObject<EnumSearchHistory>(std::move(history));
   if (!object) return E_OUTOFMEMORY;
-  object->AddRef();
-  const HRESULT hr = object->QueryInterface(IID_IEnumString, reinterpret_cast<void**>(result));
-  object->Release();
-  return hr;
+  *result = object.detach();
+  return S_OK;
 }
 
 ComPtr<IAutoComplete2> AttachHistoryAutoComplete(

@@ -30,6 +30,11 @@ bool WriteHistoryText(IRegistry& registry, std::u16string_view name, const std::
   return registry.SetValue(RegistryRoot::kCurrentUser, kHistoryKey, name, reg_type::kSz, data);
 }
 
+bool SamePair(std::u16string_view words, std::u16string_view engine, std::u16string_view otherWords,
+              std::u16string_view otherEngine) noexcept {
+  return EqualsIgnoreAsciiCase(words, otherWords) && EqualsIgnoreAsciiCase(engine, otherEngine);
+}
+
 }  // namespace
 
 void SearchHistory::AddHistoryEntry(std::u16string_view words, std::u16string_view engine) {
@@ -40,6 +45,16 @@ void SearchHistory::AddHistoryEntry(std::u16string_view words, std::u16string_vi
   });
   if (same != entries_.end()) entries_.erase(same);
   entries_.insert(entries_.begin(), std::move(entry));
+}
+
+bool SearchHistory::RemoveHistoryEntry(std::u16string_view words, std::u16string_view engine) {
+  std::lock_guard guard(lock_);
+  const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const auto& e) {
+    return SamePair(e->GetSearchWords(), e->GetSearchEngine(), words, engine);
+  });
+  if (same == entries_.end()) return false;
+  entries_.erase(same);
+  return true;
 }
 
 size_t SearchHistory::Count() const {
@@ -116,6 +131,20 @@ void SaveHistory(IRegistry& registry, const std::vector<std::u16string>& words,
 }
 
 void ClearHistory(IRegistry& registry) { SaveHistory(registry, {}, {}); }
+
+bool RemoveStoredHistoryPair(IRegistry& registry, std::u16string_view words,
+                             std::u16string_view engine) {
+  const StoredHistory stored = LoadHistory(registry);
+  StoredHistory kept;
+  for (size_t i = 0; i < stored.words.size(); ++i) {
+    if (SamePair(stored.words[i], stored.engines[i], words, engine)) continue;
+    kept.words.push_back(stored.words[i]);
+    kept.engines.push_back(stored.engines[i]);
+  }
+  if (kept.words.size() == stored.words.size()) return false;
+  SaveHistory(registry, kept.words, kept.engines);
+  return true;
+}
 
 void LoadHistoryInto(const IRegistry& registry, SearchHistory& history) {
   const StoredHistory stored = LoadHistory(registry);

@@ -51,6 +51,9 @@ class SearchHistory {
   // Removes the first entry (from the newest) with equal words ignoring A-Z case, then
   // inserts the new entry at position 0.
   void AddHistoryEntry(std::u16string_view words, std::u16string_view engine);
+  // Removes the entry of that pair (words and engine guid each compared ignoring A-Z case).
+  // False when there is none.
+  bool RemoveHistoryEntry(std::u16string_view words, std::u16string_view engine);
   size_t Count() const;
   // The words or the engine at a position; nothing past the end.
   std::optional<std::u16string> WordsAt(size_t position) const;
@@ -80,6 +83,11 @@ StoredHistory LoadHistory(const IRegistry& registry);
 void SaveHistory(IRegistry& registry, const std::vector<std::u16string>& words,
                  const std::vector<std::u16string>& engines);
 void ClearHistory(IRegistry& registry);
+// Removes every stored pair with these words and this engine guid (each compared ignoring
+// A-Z case) and stores the rest at once, in their order. False, and nothing rewritten, when
+// no stored pair matches.
+bool RemoveStoredHistoryPair(IRegistry& registry, std::u16string_view words,
+                             std::u16string_view engine);
 
 // Fills a box's list from the store, oldest stored pair first, so that index 00 ends at
 // position 0 and of equal words the lower index wins.

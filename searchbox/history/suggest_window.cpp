@@ -7,6 +7,7 @@
 #include "suggest_list.h"
 #include "win32/script_function.h"
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 // The accelerator table is linked into the module that holds this code.
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -94,6 +95,7 @@ void SuggestWindow::ShowCandidates(const std::vector<std::u16string>& candidates
   try {
     opening = OpenSuggestions(candidates, upward_, typedEmpty);
   } catch (...) {
+    BRIMLET_TRACE_CAUGHT();
     return;  // out of memory: the list stays as it was
   }
   // Emptied here too, so that a request that skipped ClearList cannot show stale items.
@@ -203,9 +205,8 @@ void SuggestWindow::OnVisibilityChanged(bool visible) noexcept {
   if (visible) {
     try {
       loop_->AddFilter(this);
-    } catch (...) {
-      // Out of memory: the list still shows, only Down and Up do not reach it.
     }
+    BRIMLET_CATCH_LOG()  // Out of memory: the list still shows, only Down and Up do not reach it.
     Call(begin_);
   } else {
     loop_->RemoveFilter(this);

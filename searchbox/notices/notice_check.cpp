@@ -1,5 +1,6 @@
 #include "notice_check.h"
 
+#include "ports/trace.h"
 #include "text/utf16.h"
 #include "text/web_address.h"
 
@@ -41,16 +42,42 @@ bool NoticeApplies(std::u16string_view versionMin, std::u16string_view versionMa
   return true;
 }
 
-std::u16string NoticeAddress(std::u16string_view host, std::u16string_view partner, uint32_t tick) {
+std::u16string NoticeAddress(std::u16string_view host, std::u16string_view partner,
+                             uint32_t cacheBuster, std::u16string_view suffix) {
   std::u16string address(host);
   address += u"/pub/bmb/";
   address += partner;
-  address += u"/notify.xml?t=";
-  address += FormatDecimal(tick);
+  address += u"/notify.xml";
+  address += suffix;
+  address += u"?t=";
+  address += FormatDecimal(cacheBuster);
   return address;
 }
 
-std::optional<Notice> ReadApplicableNotice(const IXmlDocument& document, VersionNumber installed) {
+bool IsLinkOnHost(std::u16string_view address, std::u16string_view host) noexcept {
+  // The host name after "scheme://", up to the port, path, query or fragment; nothing when
+  // a "user@" part would make the name read differently to a browser.
+  auto hostName = [](std::u16string_view text) -> std::u16string_view {
+    const size_t scheme = text.find(u"://");
+    if (scheme == std::u16string_view::npos) return {};
+    std::u16string_view authority = text.substr(scheme + 3);
+    authority = authority.substr(0, authority.find_first_of(u"/?#"));
+    if (authority.find(u'@') != std::u16string_view::npos) return {};
+    if (!authority.empty() && authority.front() == u'[') {
+      return authority.substr(0, authority.find(u']') + 1);
+    }
+    return authority.substr(0, authority.find(u':'));
+  };
+  if (!IsWebAddress(address)) return false;
+  const std::u16string_view linked = hostName(address);
+  const std::u16string_view allowed = hostName(host);
+  return !linked.empty() && !allowed.empty() && EqualsIgnoreAsciiCase(linked, allowed);
+}
+
+std::optional<Notice> ReadApplicableNotice(const IXmlDocument& document, VersionNumber installed,
+                                           std::span<const std::u16string_view> linkHosts,
+                                           bool* linkRefused) {
+  if (linkRefused) *linkRefused = false;
   const auto notify = document.FirstChildElement(u"notify");
   if (!notify) return std::nullopt;
   if (!NoticeApplies(ChildText(*notify, u"ver_min"), ChildText(*notify, u"ver_max"), installed)) {
@@ -58,8 +85,11 @@ std::optional<Notice> ReadApplicableNotice(const IXmlDocument& document, Version
   }
   Notice notice{ChildText(*notify, u"label"), ChildText(*notify, u"description"),
                 ChildText(*notify, u"url")};
-  if (!IsWebAddress(notice.address)) return std::nullopt;
-  return notice;
+  for (std::u16string_view host : linkHosts) {
+    if (IsLinkOnHost(notice.address, host)) return notice;
+  }
+  if (linkRefused) *linkRefused = true;
+  return std::nullopt;
 }
 
 NoticeOutcome RunNoticeCheck(const NoticeRequest& request, const NoticeCheckPorts& ports) noexcept {
@@ -67,19 +97,40 @@ NoticeOutcome RunNoticeCheck(const NoticeRequest& request, const NoticeCheckPort
   if (mutex.alreadyExisted) return NoticeOutcome::kAlreadyRunning;
 
   std::optional<Notice> notice;
+  std::u16string_view refusal;
   try {
     const std::u16string partner = ports.settings.Partner();
     if (!partner.empty()) {
-      const auto body =
-          ports.source.Fetch(NoticeAddress(request.host, partner, ports.clock.TickCount()));
+      const auto body = ports.source.Fetch(
+          NoticeAddress(request.host, partner, ports.cacheBuster.Next()), kMaxNoticeBytes);
       if (body) {
-        if (const auto document = ports.parser.Load(*body)) {
-          notice = ReadApplicableNotice(*document, ports.settings.InstalledVersionNumber());
+        std::optional<std::vector<std::byte>> statement;
+        if (ports.signatures.verifier) {
+          statement = ports.source.Fetch(
+              NoticeAddress(request.host, partner, ports.cacheBuster.Next(), u".sig"),
+              kMaxStatementBytes);
+        }
+        const SignatureCheck signature =
+            CheckSignature(ports.signatures, SignedPurpose::kNotice, partner, *body, statement);
+        if (!signature.accepted()) {
+          refusal = DescribeSignature(signature.verdict);
+        } else if (const auto document = ports.parser.Load(*body)) {
+          const std::u16string_view hosts[] = {request.host, request.helpHost};
+          bool linkRefused = false;
+          notice = ReadApplicableNotice(*document, ports.settings.InstalledVersionNumber(), hosts,
+                                        &linkRefused);
+          if (linkRefused) refusal = u"its link leads to a host that is not the operator's";
         }
       }
     }
   } catch (...) {
     notice.reset();  // out of memory reading the answer: no notice
+  }
+  if (!refusal.empty()) {
+    try {
+      Trace(u"Brimlet: notice refused: " + std::u16string(refusal));
+    }
+    BRIMLET_CATCH_LOG()
   }
 
   if (request.counting) ports.settings.SetLastNotify(ports.clock.NowSeconds());

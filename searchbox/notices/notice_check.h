@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cache_buster.h"
+#include "catalogue_signature.h"
 #include "ports/clock.h"
 #include "ports/mutex.h"
 #include "ports/xml.h"
@@ -24,6 +26,8 @@ inline constexpr std::u16string_view kNoticeMutexName = u"{4F2A7C10-8B3D-4E61-9A
 inline constexpr int32_t kDailyNoticeLimit = 3;
 // How long a closing window waits for its check to end.
 inline constexpr uint32_t kNoticeWaitMilliseconds = 10'000;
+// A notice file is a few hundred bytes; a download is given up past this.
+inline constexpr size_t kMaxNoticeBytes = 64 * 1024;
 
 // Both run on the worker thread with the asking window as context.
 using NoticeCallback = void (*)(void* context, const std::u16string& label,
@@ -39,6 +43,8 @@ struct NoticeRequest {
   NoNoticeCallback onNoNotice = nullptr;  // nothing when absent
   // Scheme and host of the download endpoint; tests point it at a local server.
   std::u16string host;
+  // Scheme and host of the help endpoint: a notice's link may lead there too.
+  std::u16string helpHost;
 };
 
 // The calendar rule for "a new day": the stored date lies before today's, compared as dates.
@@ -54,8 +60,15 @@ bool IsNoticeCheckDue(bool force, bool counting, Settings& settings, const ICloc
 bool NoticeApplies(std::u16string_view versionMin, std::u16string_view versionMax,
                    VersionNumber installed) noexcept;
 
-// host + "/pub/bmb/<partner>/notify.xml?t=<tick>"; the tick keeps caches from answering.
-std::u16string NoticeAddress(std::u16string_view host, std::u16string_view partner, uint32_t tick);
+// host + "/pub/bmb/<partner>/notify.xml?t=<value>"; the fresh value keeps caches from
+// answering. `suffix` names the file published beside it (".sig").
+std::u16string NoticeAddress(std::u16string_view host, std::u16string_view partner,
+                             uint32_t cacheBuster, std::u16string_view suffix = {});
+
+// Whether a notice's link leads to one of the operator's hosts: an http or https address
+// (IsWebAddress) without a "user@" part whose host name is `host`'s, in any case, on any
+// port and with either scheme.
+bool IsLinkOnHost(std::u16string_view address, std::u16string_view host) noexcept;
 
 struct Notice {
   std::u16string label;
@@ -64,15 +77,21 @@ struct Notice {
 };
 
 // The notice of a parsed notice file when it applies to the installed version and its
-// address is an absolute http or https address (the address is later handed to the shell,
-// which would run a program for anything else). Nothing otherwise.
-std::optional<Notice> ReadApplicableNotice(const IXmlDocument& document, VersionNumber installed);
+// address leads to one of `linkHosts` (IsLinkOnHost; the address is later handed to the
+// shell, which would run a program for anything but an http or https address, and a notice
+// must not send the user anywhere else). Nothing otherwise.
+// `linkRefused` tells an applicable notice with a foreign link from one that does not apply.
+std::optional<Notice> ReadApplicableNotice(const IXmlDocument& document, VersionNumber installed,
+                                           std::span<const std::u16string_view> linkHosts,
+                                           bool* linkRefused = nullptr);
 
-// Fetches the notice file. Nothing unless the server answered with status 200.
+// Fetches a file. Nothing unless the server answered with status 200 and sent at most
+// `maxBytes`.
 class INoticeSource {
  public:
   virtual ~INoticeSource() = default;
-  virtual std::optional<std::vector<std::byte>> Fetch(std::u16string_view address) noexcept = 0;
+  virtual std::optional<std::vector<std::byte>> Fetch(std::u16string_view address,
+                                                      size_t maxBytes) noexcept = 0;
 };
 
 struct NoticeCheckPorts {
@@ -81,6 +100,9 @@ struct NoticeCheckPorts {
   IMutexFactory& mutexes;
   INoticeSource& source;
   const IXmlParser& parser;
+  ICacheBuster& cacheBuster;
+  // The notice file is used only with a signature this accepts (beside it, ".sig").
+  const SignaturePolicy& signatures;
 };
 
 enum class NoticeOutcome {

@@ -1,8 +1,9 @@
 // The one way a window receives the result of its notice check. The worker thread never
 // touches the window: it reaches only this mailbox, which stores the notice behind a lock
 // and posts the window a private message; the window takes the notice on its own thread.
-// The mailbox is shared: the window forgets its handle at WM_DESTROY, and the mailbox lives
-// on for as long as a check thread that may still call it runs.
+// The mailbox is shared: the window forgets its handle at WM_DESTROY, and each check thread
+// holds its own share until it has ended, so the mailbox lives on for as long as a thread that
+// may still call it runs (also past the process's static destructors at exit).
 #pragma once
 
 #include <windows.h>
@@ -34,9 +35,8 @@ class NoticeMailbox : public std::enable_shared_from_this<NoticeMailbox> {
   // `message` is the window's private message (WM_APP range for dialogs).
   static std::shared_ptr<NoticeMailbox> Create(HWND window, UINT message, NoticePolicy policy);
 
-  // Starts a check when one is due; the mailbox stays alive until the thread has ended (see
-  // WaitForNoticeChecks). Empty when no check started. `host` replaces the download
-  // endpoint's host (tests use a local server).
+  // Starts a check when one is due; the thread shares the mailbox until it has ended. Empty when no
+  // check started. `host` replaces the download endpoint's host (tests use a local server).
   UniqueHandle StartCheck(bool force, bool counting, const std::u16string& host = {}) noexcept;
 
   // WM_DESTROY: nothing is posted to the window from here on.
@@ -63,9 +63,8 @@ class NoticeMailbox : public std::enable_shared_from_this<NoticeMailbox> {
   std::optional<Notice> notice_;
 };
 
-// Waits up to `timeoutMs` in all for the notice checks this process started, and lets go of
-// the mailboxes of those that ended. Called after the window is gone and its role has let
-// the next start in, so a slow check delays nobody.
+// Waits up to `timeoutMs` in all for the notice checks this process started. Called after the
+// window is gone and its role has let the next start in, so a slow check delays nobody.
 void WaitForNoticeChecks(DWORD timeoutMs) noexcept;
 
 }  // namespace brimlet::win32

@@ -7,6 +7,8 @@
 #include <iterator>
 
 #include "../../resources/brimlet_ids.h"
+#include "../../resources/engine_editor_ids.h"
+#include "engine_editor_window.h"
 #include "../../resources/searchbox_dialog_ids.h"
 #include "../../resources/settings_dialog_ids.h"
 #include "box_session.h"
@@ -309,6 +311,9 @@ bool SearchBoxConfigWindow::OnCommand(int id, int code) noexcept {
     case IDC_CLEAR_HISTORY:
       OnClearHistory();
       return true;
+    case IDC_EDIT_ENGINES:
+      OnEditEngines();
+      return true;
     case IDC_CHOOSE_COLOR:
       OnChooseColor();
       return true;
@@ -387,6 +392,21 @@ void SearchBoxConfigWindow::OnClearHistory() noexcept {
 void SearchBoxConfigWindow::OnHelp() noexcept {
   try {
     OpenWebAddress(hwnd(), settings_.HelpAddress(u"cfg"));
+  } catch (...) {
+  }
+}
+
+void SearchBoxConfigWindow::OnEditEngines() noexcept {
+  try {
+    EngineEditorWindow editor(module_, registry_, catalogue_.get());
+    if (editor.Run(hwnd()) != IDOK || !catalogue_) return;
+    // The default-engine menu offers the services as they are now.
+    const std::u16string chosen = defaultEngine_ ? defaultEngine_->GetGuid() : std::u16string();
+    engineButton_.ForgetImages();
+    catalogue_->RemoveUserEngines();
+    AddUserEngines(*catalogue_);
+    defaultEngine_ = chosen.empty() ? nullptr : catalogue_->FindByGuid(chosen);
+    ShowEngine(defaultEngine_);
   } catch (...) {
   }
 }

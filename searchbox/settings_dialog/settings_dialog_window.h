@@ -57,6 +57,7 @@ class SearchBoxConfigWindow final : public Dialog, public IMessageFilter {
   void OnClearHistory() noexcept;
   void OnHelp() noexcept;
   void OnChooseColor() noexcept;
+  void OnEditEngines() noexcept;
   void DrawSwatch(const DRAWITEMSTRUCT& item) noexcept;
   void ShowEngineMenu() noexcept;
   void ShowEngine(const ISearchEngineItem* engine) noexcept;

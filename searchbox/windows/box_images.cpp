@@ -101,9 +101,8 @@ HICON IconFromPngOfSize(const std::wstring& path, int size) noexcept {
     return ::CreateIconFromResourceEx(reinterpret_cast<BYTE*>(bytes->data()),
                                       static_cast<DWORD>(bytes->size()), TRUE, 0x00030000, size,
                                       size, LR_DEFAULTCOLOR);
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace
@@ -141,10 +140,8 @@ HBITMAP LoadRecolouredStrip(HINSTANCE module, std::span<const int> ids, int size
       }
     }
     return static_cast<HBITMAP>(strip.bitmap.release());
-  } catch (...) {
-    Trace(u"Brimlet: the button pictures could not be made");
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 HICON LoadEngineIcon(const std::wstring& path, int size) noexcept {
@@ -186,6 +183,65 @@ HBITMAP IconToMenuBitmap(HICON icon, int width, int height, COLORREF background)
   ::SelectObject(dc, old);
   ::DeleteDC(dc);
   return static_cast<HBITMAP>(dib.bitmap.release());
+}
+
+HICON DrawLetterIcon(std::u16string_view name, int size) noexcept {
+  try {
+    // Colours that keep white text readable; the name picks one, so a service keeps its colour.
+    static constexpr COLORREF kColours[] = {RGB(0x1E, 0x6F, 0xC8), RGB(0xC8, 0x3C, 0x2E),
+                                            RGB(0x2E, 0x8B, 0x57), RGB(0x8E, 0x44, 0xAD),
+                                            RGB(0xD3, 0x6B, 0x00), RGB(0x00, 0x7C, 0x89),
+                                            RGB(0x6D, 0x4C, 0x41), RGB(0x54, 0x6E, 0x7A)};
+    uint32_t hash = 0;
+    for (char16_t c : name) hash = hash * 31 + c;
+    std::wstring letter;
+    if (!name.empty()) {
+      const bool pair = name.size() > 1 && name[0] >= 0xD800 && name[0] <= 0xDBFF;
+      letter = ToWide(name.substr(0, pair ? 2 : 1));
+      if (letter.size() == 1 && letter[0] >= L'a' && letter[0] <= L'z') letter[0] -= L'a' - L'A';
+    }
+    Dib dib = CreateDib(size, size);
+    if (!dib.pixels) return nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ oldBitmap = ::SelectObject(dc, dib.bitmap.get());
+    RECT rc{0, 0, size, size};
+    UniqueGdiObject brush(::CreateSolidBrush(kColours[hash % std::size(kColours)]));
+    ::FillRect(dc, &rc, static_cast<HBRUSH>(brush.get()));
+    UniqueGdiObject font(::CreateFontW(-std::max(1, size * 3 / 4), 0, 0, 0, FW_BOLD, FALSE, FALSE,
+                                       FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
+                                       L"Meiryo UI"));
+    HGDIOBJ oldFont = ::SelectObject(dc, font.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
+    ::DrawTextW(dc, letter.c_str(), static_cast<int>(letter.size()), &rc,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::GdiFlush();
+    ::SelectObject(dc, oldFont);
+    ::SelectObject(dc, oldBitmap);
+    ::DeleteDC(dc);
+    // GDI leaves the alpha at zero: the whole square is opaque.
+    for (int i = 0; i < size * size; ++i) dib.pixels[i] |= 0xFF000000u;
+    UniqueGdiObject mask(::CreateBitmap(size, size, 1, 1, nullptr));
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmColor = static_cast<HBITMAP>(dib.bitmap.get());
+    info.hbmMask = static_cast<HBITMAP>(mask.get());
+    return ::CreateIconIndirect(&info);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+HICON EngineIcon(const ISearchEngineItem& engine, int size) noexcept {
+  try {
+    if (engine.IsUserService()) return DrawLetterIcon(engine.GetName(), size);
+    return LoadEngineIcon(ToWide(engine.GetImagePath()), size);
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 }  // namespace brimlet::win32

@@ -1,6 +1,7 @@
 #include "box_search.h"
 
 #include "search_url.h"
+#include "user_engines.h"
 #include "text/web_address.h"
 
 namespace brimlet {
@@ -49,19 +50,43 @@ std::optional<std::u16string> SearchAddress(const ICodePageConverter& converter,
   return address;
 }
 
+namespace {
+
+// Opens the address, then records the words with the engine and counts the search.
+void OpenAndRecord(const SearchServices& services, const ISearchEngineItem& engine,
+                   std::u16string_view address, std::u16string_view words, bool record,
+                   bool rememberEngine) {
+  services.open(address);
+  if (!words.empty() && record) {
+    services.history.AddHistoryEntry(words, engine.GetGuid());
+    SaveHistoryFrom(services.registry, services.history);
+  }
+  Settings& settings = services.settings;
+  if (rememberEngine && settings.RememberLastSearchEngine()) {
+    settings.SetLastSearchEngine(engine.GetGuid());
+  }
+  settings.SetSearch(settings.Search() + 1);
+  settings.SetSearchMonthly(settings.SearchMonthly() + 1);
+}
+
+}  // namespace
+
 bool RunSearch(const SearchServices& services, const ISearchEngineItem* engine,
                std::u16string_view words, bool record) {
   const std::optional<std::u16string> address = SearchAddress(services.converter, engine, words);
   if (!address) return false;
-  services.open(*address);
-  if (!words.empty() && record) {
-    services.history.AddHistoryEntry(words, engine->GetGuid());
-    SaveHistoryFrom(services.registry, services.history);
-  }
-  Settings& settings = services.settings;
-  if (settings.RememberLastSearchEngine()) settings.SetLastSearchEngine(engine->GetGuid());
-  settings.SetSearch(settings.Search() + 1);
-  settings.SetSearchMonthly(settings.SearchMonthly() + 1);
+  OpenAndRecord(services, *engine, *address, words, record, true);
+  return true;
+}
+
+bool RunKeywordSearch(const SearchServices& services, const SearchEngineList& engines,
+                      std::u16string_view words, bool record, bool& hadKeyword) {
+  const std::optional<KeywordSearch> match = MatchKeyword(engines, words);
+  hadKeyword = match.has_value();
+  if (!match) return false;
+  const std::u16string address = BuildSearchUrl(services.converter, *match->engine, match->words);
+  if (!IsWebAddress(address)) return false;
+  OpenAndRecord(services, *match->engine, address, match->words, record, false);
   return true;
 }
 

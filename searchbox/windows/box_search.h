@@ -62,4 +62,12 @@ struct SearchServices {
 bool RunSearch(const SearchServices& services, const ISearchEngineItem* engine,
                std::u16string_view words, bool record);
 
+// Runs a search with the engine whose keyword begins the words (the words without it),
+// recorded and counted as any search, but "LastSearchEngine" stays: the keyword picks the
+// engine for this search only. The words after a keyword are always searched, even when
+// they are an address. False when the words hold no keyword (nothing happens then) or
+// there is no address to open.
+bool RunKeywordSearch(const SearchServices& services, const SearchEngineList& engines,
+                      std::u16string_view words, bool record, bool& hadKeyword);
+
 }  // namespace brimlet

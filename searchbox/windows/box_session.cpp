@@ -1,6 +1,8 @@
 #include "box_session.h"
 
 #include "box_search.h"
+#include "ports/trace.h"
+#include "user_engines.h"
 
 namespace brimlet {
 
@@ -8,9 +10,8 @@ std::unique_ptr<SearchEngineList> CopyCatalogue(const SearchEngineList* catalogu
   if (catalogue == nullptr) return nullptr;
   try {
     return catalogue->Clone();
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 BoxSession::BoxSession(Settings& settings, IRegistry& registry, const ICodePageConverter& converter,
@@ -24,6 +25,7 @@ void BoxSession::SetCatalogue(const SearchEngineList* catalogue) noexcept {
   try {
     for (size_t i = 0; i < catalogue_->GetCount(); ++i) rotation_.push_back(catalogue_->GetAt(i));
   } catch (...) {
+    BRIMLET_TRACE_CAUGHT();
     ReleaseCatalogue();
   }
 }
@@ -38,8 +40,8 @@ void BoxSession::Open() noexcept {
   // Before anything can run a search: a search saves the whole history.
   try {
     LoadHistoryInto(registry_, *history_);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   record_ = settings_.RecordSearchWords();
   hideWhenInactive_ = settings_.HideAtInactivate();
 }
@@ -48,8 +50,8 @@ void BoxSession::ChooseStartEngine() noexcept {
   if (!catalogue_) return;
   try {
     current_ = ChooseBoxStartEngine(settings_, *catalogue_, current_);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void BoxSession::Choose(const ISearchEngineItem* engine) noexcept {
@@ -70,10 +72,22 @@ bool BoxSession::SnapsWhileDragging(bool shiftDown) const noexcept {
 
 bool BoxSession::RunSearch(std::u16string_view words) {
   BeginSearch();
-  return brimlet::RunSearch(
-      SearchServices{converter_, settings_, registry_, *history_,
-                     [this](std::u16string_view address) { launcher_.OpenWebAddress(address); }},
-      current_, words, record_);
+  const SearchServices services{
+      converter_, settings_, registry_, *history_,
+      [this](std::u16string_view address) { launcher_.OpenWebAddress(address); }};
+  if (catalogue_) {
+    bool hadKeyword = false;
+    const bool opened = RunKeywordSearch(services, *catalogue_, words, record_, hadKeyword);
+    if (hadKeyword) return opened;
+  }
+  return brimlet::RunSearch(services, current_, words, record_);
+}
+
+const ISearchEngineItem* BoxSession::EngineForWords(std::u16string_view words) const {
+  if (catalogue_) {
+    if (const auto match = MatchKeyword(*catalogue_, words)) return match->engine;
+  }
+  return current_;
 }
 
 bool BoxSession::OpenSettings() noexcept {
@@ -91,9 +105,8 @@ bool BoxSession::OpenHelp() noexcept {
     hideWhenInactive_ = false;
     launcher_.OpenWebAddress(address);
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 void BoxSession::TakeNotice(const Notice& notice) { notice_ = notice; }

@@ -41,7 +41,8 @@ class BoxSession {
   BoxSession(const BoxSession&) = delete;
   BoxSession& operator=(const BoxSession&) = delete;
 
-  // Takes a copy of the catalogue; the rotation holds every engine in catalogue order.
+  // Takes a copy of the catalogue; the rotation holds every engine in catalogue order (the
+  // user's services, which the list carries after the catalogue's engines, included).
   void SetCatalogue(const SearchEngineList* catalogue) noexcept;
   const SearchEngineList* Catalogue() const noexcept { return catalogue_.get(); }
   // Lets the catalogue go (when the box is gone); no engine is current afterwards.
@@ -82,7 +83,11 @@ class BoxSession {
   void BeginSearch() noexcept { searching_ = true; }
   // Runs a search with the current engine through the box search rules (opening, history,
   // "LastSearchEngine", counters). True when an address was opened.
+  // Words that begin with an engine's keyword go to that engine instead (the current engine
+  // and "LastSearchEngine" stay).
   bool RunSearch(std::u16string_view words);
+  // The engine a search of these words would use: the keyword's engine, else the current one.
+  const ISearchEngineItem* EngineForWords(std::u16string_view words) const;
 
   // Starts the settings dialog; the box stays open until it closes, pinned while the
   // dialog comes up. True when started: the box closes then.

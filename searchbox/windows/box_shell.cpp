@@ -10,14 +10,27 @@
 #include "page_contract.h"
 #include "settings_win32.h"
 #include "text/web_address.h"
+#include "user_engines.h"
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/win32_registry.h"
 #include "win32/win32_system.h"
 #include "win32/win32_xml.h"
 #include "win32/instance_finder.h"
 #include "win32/trace.h"
 
 namespace brimlet::win32 {
+
+void AddUserEngines(SearchEngineList& catalogue) noexcept {
+  try {
+    const Win32Registry registry;
+    const EngineCustomisationRead read = ReadEngineCustomisation(registry, &catalogue);
+    for (const std::u16string& line : read.leftOut) Trace(line);
+    ApplyEngineCustomisation(catalogue, read.accepted);
+  } catch (...) {
+    Trace(u"Brimlet: reading the user's search services failed");
+  }
+}
 
 std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {
   try {
@@ -28,11 +41,13 @@ std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {
     if (!catalogue || catalogue->GetCount() == 0) {
       Trace(u"Brimlet: no search engine catalogue could be read; the box has no engine");
     }
+    // The user's own services work without a catalogue too.
+    if (!catalogue) catalogue = std::make_unique<SearchEngineList>();
+    AddUserEngines(*catalogue);
+    if (catalogue->GetCount() == 0) return nullptr;
     return catalogue;
-  } catch (...) {
-    Trace(u"Brimlet: reading the search engine catalogue failed");
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept {
@@ -45,24 +60,11 @@ bool OpenWebAddress(HWND owner, std::u16string_view address) noexcept {
         ::ShellExecuteW(owner, L"open", ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (opened <= 32) Trace(u"Brimlet: the shell did not open the address");
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
-bool LaunchSettingsFromBox() noexcept {
-  try {
-    const std::wstring path = OwnModulePath();
-    if (path.empty()) return false;
-    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
-    const auto started = reinterpret_cast<INT_PTR>(::ShellExecuteW(
-        nullptr, L"open", path.c_str(), L"/config /RUNSEARCHBOX", folder.c_str(), SW_SHOWNORMAL));
-    if (started <= 32) Trace(u"Brimlet: the settings dialog could not be started");
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
+bool LaunchSettingsFromBox() noexcept { return RelaunchSelf(L"/config /RUNSEARCHBOX"); }
 
 EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
                                 const ISearchEngineItem* current, POINT screen,
@@ -76,10 +78,18 @@ EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
   try {
     for (size_t i = 0; i < catalogue.GetCount(); ++i) {
       const ISearchEngineItem* engine = catalogue.GetAt(i);
-      const std::wstring name = ToWide(engine->GetName());
+      std::wstring name = ToWide(engine->GetName());
+      // The tab puts the keyword in the menu's right-hand column.
+      if (const std::u16string keyword = engine->GetKeyword(); !keyword.empty()) {
+        name += L'\t' + ToWide(keyword);
+      }
       const UINT id = kFirstEngineCommand + static_cast<UINT>(i);
+      // The user's services follow the catalogue's engines, after a separator.
+      if (i > 0 && engine->IsUserService() && !catalogue.GetAt(i - 1)->IsUserService()) {
+        ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+      }
       ::AppendMenuW(menu.get(), MF_STRING | (engine == current ? MF_CHECKED : 0), id, name.c_str());
-      if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), cx)); icon) {
+      if (UniqueHIcon icon(EngineIcon(*engine, cx)); icon) {
         pictures.emplace_back(IconToMenuBitmap(icon.get(), cx, cy, ::GetSysColor(COLOR_MENU)));
         MENUITEMINFOW item{sizeof(item)};
         item.fMask = MIIM_BITMAP;
@@ -87,8 +97,8 @@ EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
         ::SetMenuItemInfoW(menu.get(), id, FALSE, &item);
       }
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()  // out of memory: the menu shows what it has
   const UINT chosen = static_cast<UINT>(::TrackPopupMenu(
       menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | flags, screen.x, screen.y, 0, owner, nullptr));
   return {true, EngineForMenuCommand(catalogue, chosen)};

@@ -13,8 +13,12 @@
 
 namespace brimlet::win32 {
 
+// Adds the user's search services after the catalogue's engines and gives every engine its
+// keyword, from the settings key; each entry left out is traced.
+void AddUserEngines(SearchEngineList& catalogue) noexcept;
+
 // The catalogue a box is given at its start: the data folder's copy, else the program
-// folder's; nothing when neither can be read.
+// folder's, with the user's services; nothing when there is no engine at all.
 std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept;
 
 // Hands an address to the shell only when it is an absolute http or https address: search,
@@ -35,8 +39,8 @@ struct EngineMenuChoice {
   const ISearchEngineItem* chosen = nullptr;  // null when nothing was chosen
 };
 
-// The engine menu at a screen point: every catalogue engine in order with its icon, the
-// current one checked. `flags` adds alignment flags to TPM_RETURNCMD | TPM_RIGHTBUTTON.
+// The engine menu at a screen point: every engine in order with its icon and keyword, a
+// separator before the user's services, the current one checked. `flags` adds alignment flags to TPM_RETURNCMD | TPM_RIGHTBUTTON.
 EngineMenuChoice ShowEngineMenu(HWND owner, const SearchEngineList& catalogue,
                                 const ISearchEngineItem* current, POINT screen,
                                 UINT flags = 0) noexcept;

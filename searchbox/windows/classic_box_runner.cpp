@@ -5,6 +5,7 @@
 #include "box_shell.h"
 #include "classic_box_window.h"
 #include "win32/startup_timeline.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 
@@ -12,22 +13,18 @@ int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings
   try {
     BoxStartup().Mark(u"box");
     SearchBoxWindow box(module.Instance(), settings);
-    loop.AddFilter(&box);
+    const ScopedMessageFilter filter(loop, &box);
     box.SetCatalogue(LoadBoxCatalogue().get());
     BoxStartup().Mark(u"catalogue");
     if (box.Create() == nullptr) {
-      loop.RemoveFilter(&box);
       return -1;
     }
     BoxStartup().Mark(u"created");
     ::ShowWindow(box.hwnd(), SW_SHOWDEFAULT);
     BoxStartup().Mark(u"shown");
-    const int result = loop.Run();
-    loop.RemoveFilter(&box);
-    return result;
-  } catch (...) {
-    return -1;
+    return loop.Run();
   }
+  BRIMLET_CATCH_RETURN_VALUE(-1)
 }
 
 }  // namespace brimlet::win32

@@ -66,11 +66,25 @@ void SearchBoxWindow::BuildSystemButtons() noexcept {
 }
 
 void SearchBoxWindow::UpdateEngineButton() noexcept {
+  try {
+    shownEngine_ = session_.EngineForWords(TypedWords());
+  } catch (...) {
+    shownEngine_ = session_.Current();
+  }
   // An engine without a loadable icon keeps the picture shown before.
-  engineButton_.Show(session_.Current(), EngineButton::kKeepImage);
+  engineButton_.Show(shownEngine_, EngineButton::kKeepImage);
   LayOutEngineButton();
   ::InvalidateRect(Item(IDC_SEARCH_WORDS), nullptr, TRUE);
   ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void SearchBoxWindow::FollowTypedKeyword() noexcept {
+  try {
+    if (session_.EngineForWords(TypedWords()) != shownEngine_) {
+      UpdateEngineButton();
+    }
+  } catch (...) {
+  }
 }
 
 void SearchBoxWindow::LayOutEngineButton() noexcept {

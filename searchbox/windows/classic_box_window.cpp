@@ -332,6 +332,10 @@ RECT SearchBoxWindow::ItemRect(int id) const noexcept {
   return rc;
 }
 
+std::u16string SearchBoxWindow::TypedWords() const {
+  return FromWide(WindowText(Item(IDC_SEARCH_WORDS)));
+}
+
 void SearchBoxWindow::RunSearch() noexcept {
   session_.BeginSearch();
   try {
@@ -379,6 +383,10 @@ bool SearchBoxWindow::OnCommand(int id, int code) noexcept {
     case IDCANCEL:
       ::DestroyWindow(hwnd());
       return true;
+    case IDC_SEARCH_WORDS:
+      if (code != EN_CHANGE) return false;
+      FollowTypedKeyword();
+      return false;
     case ID_NEXT_ENGINE:
       StepEngine(true);
       return true;

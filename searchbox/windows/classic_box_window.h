@@ -75,6 +75,9 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   void PlaceWindow() noexcept;
   void RefreshUiState() noexcept;
   void UpdateEngineButton() noexcept;
+  std::u16string TypedWords() const;
+  // Shows the engine a search of the typed words would use, when that changed.
+  void FollowTypedKeyword() noexcept;
   void LayOutEngineButton() noexcept;
   void StepEngine(bool forward) noexcept;
   void ShowEngineMenu() noexcept;
@@ -114,6 +117,8 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   bool opened_ = false;
 
   EngineButton engineButton_;
+  // The engine the button shows: a typed keyword's engine, else the current one.
+  const ISearchEngineItem* shownEngine_ = nullptr;
   // The client size the controls are placed for: the template's, grown by the large box.
   // At a high DPI the system makes the dialog narrower at its creation.
   SIZE layoutClient_{};

@@ -7,6 +7,8 @@
 
 #include "page_source.h"
 #include "text/utf16.h"
+#include "win32/com_object.h"
+#include "win32/result.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -44,29 +46,11 @@ HRESULT NotImplemented(T** out) noexcept {
   return E_NOTIMPL;
 }
 
-class ContentMoniker final : public IMoniker {
+class ContentMoniker final
+    : public ComObject<Answers<IMoniker, IID_IMoniker, IID_IPersistStream, IID_IPersist>> {
  public:
   ContentMoniker(HMODULE module, std::u16string skinFolder) noexcept
       : module_(module), skinFolder_(std::move(skinFolder)), tick_(::GetTickCount()) {}
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist) ||
-        IsEqualIID(iid, IID_IPersistStream) || IsEqualIID(iid, IID_IMoniker)) {
-      *object = static_cast<IMoniker*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() noexcept override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   // IPersist, IPersistStream: the moniker is never saved.
   HRESULT STDMETHODCALLTYPE GetClassID(CLSID* classId) noexcept override {
@@ -131,11 +115,8 @@ class ContentMoniker final : public IMoniker {
       std::memcpy(copy, text.c_str(), bytes);
       *name = copy;
       return S_OK;
-    } catch (const std::bad_alloc&) {
-      return E_OUTOFMEMORY;
-    } catch (...) {
-      return E_UNEXPECTED;
     }
+    BRIMLET_CATCH_RETURN()
   }
   HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG*,
                                              IMoniker** result) noexcept override {
@@ -148,9 +129,8 @@ class ContentMoniker final : public IMoniker {
   }
 
  private:
-  ~ContentMoniker() = default;
+  ~ContentMoniker() override = default;
 
-  std::atomic<ULONG> references_{0};
   const HMODULE module_;
   const std::u16string skinFolder_;
   const uint32_t tick_;
@@ -166,11 +146,8 @@ HRESULT CreatePageStream(std::string_view utf8Page, std::u16string_view skinFold
     const HRESULT hr = StreamOverCopy(filled, stream);
     if (FAILED(hr)) stream.reset();
     return hr;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
   }
+  BRIMLET_CATCH_RETURN()
 }
 
 HRESULT LoadPageStream(HMODULE module, std::u16string_view skinFolder,
@@ -187,8 +164,8 @@ HRESULT LoadPageStream(HMODULE module, std::u16string_view skinFolder,
 }
 
 ComPtr<IMoniker> CreateContentMoniker(HMODULE module, std::u16string skinFolder) noexcept {
-  auto* moniker = new (std::nothrow) ContentMoniker(module, std::move(skinFolder));
-  return ComPtr<IMoniker>(moniker);  // takes the first reference
+  return ComPtr<IMoniker>::Attach(
+      MakeComObject<ContentMoniker>(module, std::move(skinFolder)).detach());
 }
 
 }  // namespace brimlet::win32

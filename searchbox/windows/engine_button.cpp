@@ -6,6 +6,7 @@
 #include "box_images.h"
 #include "box_shell.h"
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 
@@ -44,12 +45,12 @@ int EngineButton::Image(const ISearchEngineItem* engine) noexcept {
   if (auto found = imageIndex_.find(engine); found != imageIndex_.end()) return found->second;
   int index = -1;
   try {
-    if (UniqueHIcon icon(LoadEngineIcon(ToWide(engine->GetImagePath()), size_)); icon) {
+    if (UniqueHIcon icon(EngineIcon(*engine, size_)); icon) {
       index = ImageList_AddIcon(images_.get(), icon.get());
     }
     imageIndex_[engine] = index < 0 ? -1 : index;
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   return index < 0 ? -1 : index;
 }
 
@@ -66,8 +67,8 @@ void EngineButton::Show(const ISearchEngineItem* engine, int fallbackImage) noex
       info.iImage = image;
     }
     ::SendMessageW(toolbar_, TB_SETBUTTONINFOW, command_, reinterpret_cast<LPARAM>(&info));
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 const ISearchEngineItem* EngineButton::ShowMenu(HWND owner, const SearchEngineList& catalogue,

@@ -36,6 +36,8 @@ class EngineButton {
                                     MenuAlignment alignment) noexcept;
 
   HWND toolbar() const noexcept { return toolbar_; }
+  // The engines shown so far are gone (their list was rebuilt): their icons load again.
+  void ForgetImages() noexcept { imageIndex_.clear(); }
 
  private:
   // The engine's image index, loading its icon on first use; -1 when it cannot be loaded.

@@ -8,6 +8,7 @@
 #include "win32/instance_finder.h"
 #include "win32/script_function.h"
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -49,9 +50,8 @@ ComPtr<ITypeInfo> LoadOwnTypeInfo() noexcept {
     ComPtr<ITypeInfo> info;
     if (FAILED(library->GetTypeInfoOfGuid(kIidExternalDispatch, info.put()))) return {};
     return info;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace
@@ -74,32 +74,11 @@ HRESULT ExternalDispatch::WithBox(Action&& action) noexcept {
     return action(*box);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
   }
+  BRIMLET_CATCH_RETURN_VALUE(E_FAIL)
 }
 
-// --- IUnknown and IDispatch ---------------------------------------------------------------
-
-HRESULT ExternalDispatch::QueryInterface(REFIID iid, void** object) noexcept {
-  if (object == nullptr) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-      IsEqualIID(iid, kIidExternalDispatch)) {
-    *object = static_cast<IExternalDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG ExternalDispatch::AddRef() noexcept { return ++references_; }
-
-ULONG ExternalDispatch::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
+// --- IDispatch ---------------------------------------------------------------
 
 HRESULT ExternalDispatch::GetTypeInfoCount(UINT* count) noexcept {
   if (count == nullptr) return E_POINTER;
@@ -125,6 +104,14 @@ HRESULT ExternalDispatch::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPA
                                  VARIANT* result, EXCEPINFO* exception,
                                  UINT* argumentError) noexcept {
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  // The script engine calls a method as "method or property read" and assigns a function to
+  // an event property as a put, a put by reference or both. The library has only methods and
+  // plain puts, so each is handed on as the one kind it can be.
+  if (flags & DISPATCH_METHOD) {
+    flags = DISPATCH_METHOD;
+  } else if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+    flags = DISPATCH_PROPERTYPUT;
+  }
   return ::DispInvoke(static_cast<IExternalDispatch*>(this), typeInfo_.get(), id, flags, params,
                       result, exception, argumentError);
 }

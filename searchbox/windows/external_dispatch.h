@@ -7,10 +7,10 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include <atomic>
 #include <string_view>
 
 #include "page_box.h"
+#include "win32/com_object.h"
 #include "win32/unique_resource.h"
 #include "win32/win32_codepage.h"
 
@@ -64,7 +64,8 @@ struct IExternalDispatch : public IDispatch {
 };
 
 // Dispatch-only: QueryInterface answers IUnknown, IDispatch and IExternalDispatch.
-class ExternalDispatch final : public IExternalDispatch {
+class ExternalDispatch final
+    : public ComObject<Answers<IExternalDispatch, kIidExternalDispatch, IID_IDispatch>> {
  public:
   // The box must call Disconnect before it goes. Null when the type library cannot be loaded
   // from this program's file.
@@ -72,10 +73,6 @@ class ExternalDispatch final : public IExternalDispatch {
   // The browser may keep the object after the box is destroyed: from here on every member
   // answers E_UNEXPECTED and does nothing.
   void Disconnect() noexcept { box_ = nullptr; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept override;
@@ -123,12 +120,11 @@ class ExternalDispatch final : public IExternalDispatch {
 
  private:
   ExternalDispatch(IPageBox* box, ComPtr<ITypeInfo> typeInfo) noexcept;
-  ~ExternalDispatch() = default;
+  ~ExternalDispatch() override = default;
   // Runs `action` with the box unless disconnected; allocation failures become E_OUTOFMEMORY.
   template <typename Action>
   HRESULT WithBox(Action&& action) noexcept;
 
-  std::atomic<ULONG> references_{1};
   IPageBox* box_;
   ComPtr<ITypeInfo> typeInfo_;
   Win32CodePageConverter converter_;

@@ -46,6 +46,9 @@ void SearchBoxWindowEx::RaiseUpdateNotify(WPARAM what) noexcept {
 void SearchBoxWindowEx::Init() noexcept {
   shown_ = true;
   ::KillTimer(hwnd(), kShowTimer);
+  // The page's document exists once its script runs: it is zoomed before it is seen.
+  pageComplete_ = true;
+  ApplyZoom();
   ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   if (settings_.RememberImeState()) RestoreImeState(DocumentWindow(), settings_);
 }

@@ -12,6 +12,7 @@
 #include "box_shell.h"
 #include "external_dispatch.h"
 #include "page_box_initializer.h"
+#include "page_contract.h"
 #include "page_source.h"
 #include "placement_win32.h"
 #include "settings_win32.h"
@@ -28,8 +29,11 @@ namespace {
 constexpr wchar_t kClassName[] = L"SearchBoxWindowEx";
 constexpr int kAcceleratorTable = 202;
 constexpr WORD kShowEngineMenuCommand = 32777;
-constexpr DWORD kDocHostFlags =
-    DOCHOSTUIFLAG_DIALOG | DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO;
+// DPI_AWARE: the control's zoom is then the page's scale (the page is drawn for 96 DPI and
+// the box sets the zoom for its monitor); without it the control applies the system DPI on
+// its own terms, pictures and text alike or not.
+constexpr DWORD kDocHostFlags = DOCHOSTUIFLAG_DIALOG | DOCHOSTUIFLAG_NO3DBORDER |
+                                DOCHOSTUIFLAG_SCROLL_NO | DOCHOSTUIFLAG_DPI_AWARE;
 constexpr DWORD kStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED;
 
@@ -40,8 +44,8 @@ bool IsSelfOrDescendant(HWND self, HWND other) noexcept {
 }  // namespace
 
 SearchBoxWindowEx::SearchBoxWindowEx(HINSTANCE module, MessageLoop& loop, Settings& settings,
-                                     UINT showTimeoutMs) noexcept
-    : module_(module), loop_(loop), settings_(settings), showTimeoutMs_(showTimeoutMs) {}
+                                     PageShowTimeouts timeouts) noexcept
+    : module_(module), loop_(loop), settings_(settings), timeouts_(timeouts) {}
 
 SearchBoxWindowEx::~SearchBoxWindowEx() {
   if (hwnd() != nullptr) {
@@ -52,6 +56,10 @@ SearchBoxWindowEx::~SearchBoxWindowEx() {
 
 IDispatch* SearchBoxWindowEx::ScriptObject() const noexcept {
   return static_cast<IDispatch*>(external_.get());
+}
+
+ComPtr<IWebBrowser2> SearchBoxWindowEx::Browser() const noexcept {
+  return host_ ? host_->Browser() : ComPtr<IWebBrowser2>();
 }
 
 HWND SearchBoxWindowEx::Create() noexcept {
@@ -69,6 +77,8 @@ HWND SearchBoxWindowEx::Create() noexcept {
     Trace(u"page box: no background picture or no shape in " + skinFolder_);
     return nullptr;
   }
+  pictureWidth_ = shape->width;
+  pictureHeight_ = shape->height;
   RECT rect{0, 0, shape->width, shape->height};
   const bool restore = settings_.RestoreLastWindowPos() && settings_.HasLastWindowPos();
   if (restore) ::OffsetRect(&rect, settings_.LastWindowPosLeft(), settings_.LastWindowPosTop());
@@ -84,7 +94,11 @@ HWND SearchBoxWindowEx::Create() noexcept {
     return nullptr;
   }
   ::SetWindowRgn(hwnd(), static_cast<HRGN>(shape->region.release()), TRUE);
-  if (!restore) CentreOnCursorMonitor(hwnd());
+  // Drawn for 96 DPI: on a denser monitor the box, its shape and its page are scaled up.
+  if (const uint32_t dpi = WindowDpi(hwnd()); dpi != dpi_ && !ApplyDpi(dpi)) {
+    Trace(u"page box: no shape at the monitor's DPI; the box keeps its picture's size");
+  }
+  PlaceOnOpening(restore);
   // A box whose page can never show it must not sit invisible holding the search role:
   // without a browser, a page loader or a navigation it is destroyed and the entry falls
   // back to the classic box.
@@ -94,9 +108,59 @@ HWND SearchBoxWindowEx::Create() noexcept {
   }
   ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
   BringToForeground(hwnd());
-  ::SetTimer(hwnd(), kShowTimer, showTimeoutMs_, nullptr);
+  ::SetTimer(hwnd(), kShowTimer, timeouts_.fromCreationMs, nullptr);
   created_ = true;
   return hwnd();
+}
+
+void SearchBoxWindowEx::PlaceOnOpening(bool restore) noexcept {
+  RECT current{};
+  if (!::GetWindowRect(hwnd(), &current)) return;
+  const int32_t width = current.right - current.left;
+  const int32_t height = current.bottom - current.top;
+  POINT cursor{};
+  std::optional<MonitorAreas> cursorMonitor;
+  if (::GetCursorPos(&cursor)) cursorMonitor = MonitorNearPoint(cursor);
+  const Rect screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  const Rect centring = CentringArea(cursorMonitor, screen.right, screen.bottom);
+  std::optional<Point> corner;
+  if (restore) corner = Point{current.left, current.top};
+  // The work area of the monitor the box would land on (a remembered one may be gone).
+  const Rect landing = restore ? ToRect(current) : CentreOn(ToRect(current), centring);
+  const std::optional<MonitorAreas> monitor = MonitorNearRect(landing);
+  const Rect target =
+      PageBoxOpeningRect(width, height, corner, centring, monitor ? monitor->work : screen);
+  ::SetWindowPos(hwnd(), nullptr, target.left, target.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool SearchBoxWindowEx::ApplyDpi(uint32_t dpi) noexcept {
+  const int32_t width = ScaleForDpi(pictureWidth_, dpi);
+  const int32_t height = ScaleForDpi(pictureHeight_, dpi);
+  std::optional<WindowShape> shape;
+  try {
+    const std::u16string picture = skinFolder_ + u"background.png";
+    shape = width == pictureWidth_ && height == pictureHeight_
+                ? LoadWindowShape(picture)
+                : LoadScaledWindowShape(picture, width, height);
+  } catch (...) {
+  }
+  if (!shape) return false;
+  RECT current{};
+  ::GetWindowRect(hwnd(), &current);
+  ::SetWindowPos(hwnd(), nullptr, current.left, current.top, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowRgn(hwnd(), static_cast<HRGN>(shape->region.release()), TRUE);
+  dpi_ = dpi;
+  ApplyZoom();
+  return true;
+}
+
+void SearchBoxWindowEx::ApplyZoom() noexcept {
+  // The zoom belongs to the document shown: it is set again when the page completes.
+  if (!host_ || !pageComplete_) return;
+  if (FAILED(host_->SetZoom(PageZoomPercent(dpi_))))
+    Trace(u"page box: the page's zoom was refused");
 }
 
 bool SearchBoxWindowEx::OnCreate() noexcept {
@@ -130,7 +194,7 @@ bool SearchBoxWindowEx::StartPage() noexcept {
     browser->get_Application(application.put());
   }
   try {
-    initializer_ = BrowserInitializer::Connect(browser.get(), module_, skinFolder_);
+    initializer_ = BrowserInitializer::Connect(browser.get(), module_, skinFolder_, this);
   } catch (...) {
   }
   if (!initializer_) {
@@ -195,10 +259,21 @@ bool SearchBoxWindowEx::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       result = 0;
       return true;
     case WM_SETFOCUS:
-      if (IsSelfOrDescendant(hwnd(), reinterpret_cast<HWND>(wParam))) {
-        if (HWND document = DocumentWindow()) ::SetFocus(document);
-      }
+      // The box itself has the focus, so it is not in the page: after a click in the
+      // completion list, a second summon, Alt+Tab or the pin alike it goes to the field.
+      GiveFocusToPage();
       return false;
+    case WM_DPICHANGED: {
+      // Moved onto a monitor of another DPI: the box is redrawn for it where the system says.
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      if (suggested != nullptr) {
+        ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      ApplyDpi(LOWORD(wParam));
+      result = 0;
+      return true;
+    }
     case WM_MOUSEWHEEL:
       if (LOWORD(wParam) != 0 || !rotateHandler_) return false;
       RaiseRotateSearchService(rotateHandler_.get(), GET_WHEEL_DELTA_WPARAM(wParam) < 0);
@@ -351,6 +426,45 @@ void SearchBoxWindowEx::RemoveStartHint() noexcept {
   ::SendMessageW(startHint_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
   ::DestroyWindow(startHint_);
   startHint_ = nullptr;
+}
+
+void SearchBoxWindowEx::GiveFocusToPage() noexcept {
+  HWND target = DocumentWindow();
+  // Before the document has a window of its own, the control's innermost window takes it;
+  // the document's window is that window once it exists.
+  if (target == nullptr) {
+    for (HWND child = ::GetWindow(hwnd(), GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_CHILD)) {
+      target = child;
+    }
+  }
+  if (target != nullptr && target != ::GetFocus()) ::SetFocus(target);
+}
+
+void SearchBoxWindowEx::OnBrowserReady() noexcept {
+  // The slow part is over: from here the page has its short while to show the box.
+  if (!shown_ && hwnd() != nullptr)
+    ::SetTimer(hwnd(), kShowTimer, timeouts_.afterBrowserReadyMs, nullptr);
+}
+
+void SearchBoxWindowEx::OnPageComplete() noexcept {
+  pageComplete_ = true;
+  ApplyZoom();
+}
+
+void SearchBoxWindowEx::OnNewWindow(std::u16string_view url) noexcept {
+  // Only the notice link opens anything, and then the notice's own address, through the
+  // gate that lets web addresses alone reach the shell.
+  try {
+    if (session_.HasNotice() && IsNoticeRequest(url, session_.CurrentNotice().address)) {
+      session_.OpenNotice();
+    }
+  } catch (...) {
+  }
+}
+
+bool SearchBoxWindowEx::MayHaveExternal() noexcept {
+  return initializer_ && host_ && initializer_->ShowsThePage(host_->Browser().get());
 }
 
 HWND SearchBoxWindowEx::DocumentWindow() const noexcept {

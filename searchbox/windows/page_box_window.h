@@ -3,20 +3,26 @@
 // page reaches the box through its script object (IPageBox); the box owns the engines, the
 // in-memory history, the completion list, the notice hand-over and the first-run hint.
 //
+// The page is locked: the browser's events are heard for the box's whole life, every
+// navigation but the box's own page is cancelled, no window opens from it, nothing can be
+// dropped on it, and only the box's own document gets the script object.
+//
 // Lifetimes: everything outside the window that can call back holds no pointer to the box
-// after WM_DESTROY: the script object and the browser host are disconnected there, the page
-// loader holds no box at all, the notice thread only reaches a shared mailbox that outlives
-// the box while the thread runs, and the completion list is an owned window destroyed with it.
+// after WM_DESTROY: the script object, the browser host and the browser's listener are
+// disconnected there, the notice thread only reaches a shared mailbox that outlives the box
+// while the thread runs, and the completion list is an owned window destroyed with it.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "box_session.h"
 #include "notice_mailbox.h"
 #include "page_box.h"
+#include "page_box_initializer.h"
 #include "search_engine_list.h"
 #include "settings.h"
 #include "suggest_window.h"
@@ -30,23 +36,29 @@
 namespace brimlet::win32 {
 
 class ExternalDispatch;
-class BrowserInitializer;
+
+// How long a page may take to show its box before the box gives up and the entry falls back
+// to the classic box. The browser's first document is the slow part on a cold or slow machine,
+// so the short wait counts from it; a control that never completes one (no working engine) is
+// given up after the long one.
+struct PageShowTimeouts {
+  // From the browser's first document: the page itself loads from the program's own resource
+  // in well under a second.
+  UINT afterBrowserReadyMs = 5000;
+  // From creation, for a browser that never completes its first document.
+  UINT fromCreationMs = 15000;
+};
 
 class SearchBoxWindowEx final : public Window,
                                 public IMessageFilter,
                                 public IPageBox,
                                 public ISuggestOwner,
                                 public IBrowserHostClient,
+                                private IPageEvents,
                                 private IBoxLauncher {
  public:
-  // A page that has not shown its box by then never will: the box gives up and the entry
-  // falls back to the classic box. A real load of the page from the program's own resource
-  // takes well under a second; five seconds leave room for a cold start on a slow machine
-  // without leaving the user long without a box.
-  static constexpr UINT kDefaultShowTimeoutMs = 5000;
-
   SearchBoxWindowEx(HINSTANCE module, MessageLoop& loop, Settings& settings,
-                    UINT showTimeoutMs = kDefaultShowTimeoutMs) noexcept;
+                    PageShowTimeouts timeouts = {}) noexcept;
   ~SearchBoxWindowEx() override;
 
   // Takes a copy of the catalogue; the rotation list holds every engine in catalogue order.
@@ -60,6 +72,10 @@ class SearchBoxWindowEx final : public Window,
   bool GaveUp() const noexcept { return gaveUp_; }
   // The page's `window.external`; tests drive it as the page's script would.
   IDispatch* ScriptObject() const noexcept;
+  // The hosted control (tests navigate it and read its sites); null once the box is gone.
+  ComPtr<IWebBrowser2> Browser() const noexcept;
+  // The DPI the box is drawn for (its monitor's).
+  uint32_t Dpi() const noexcept { return dpi_; }
   // Where notice checks ask instead of the build's endpoint (tests use a local server).
   void SetNoticeHost(std::u16string host) noexcept { noticeHost_ = std::move(host); }
   // The notice checks' mailbox once the window exists; tests hand results in here.
@@ -97,8 +113,10 @@ class SearchBoxWindowEx final : public Window,
   // ISuggestOwner
   void HideSuggestions() noexcept override { HideAutoComplete(); }
 
-  // IBrowserHostClient: the browser's own menu only over text fields.
+  // IBrowserHostClient: the browser's own menu only over text fields; the script object only
+  // for the box's own page.
   HRESULT ShowContextMenu(DWORD id, POINT point, IUnknown* target) noexcept override;
+  bool MayHaveExternal() noexcept override;
 
   // Posted by the notice mailbox when a check has an answer.
   static constexpr UINT kNoticeMessage = WM_APP + 1;
@@ -110,6 +128,17 @@ class SearchBoxWindowEx final : public Window,
  private:
   bool OnCreate() noexcept;
   bool StartPage() noexcept;
+  // The box at a DPI: its picture's size and shape scaled, its top-left corner kept; the
+  // page's zoom follows. False when the picture gives no shape at that size.
+  bool ApplyDpi(uint32_t dpi) noexcept;
+  void ApplyZoom() noexcept;
+  void PlaceOnOpening(bool restore) noexcept;
+  void GiveFocusToPage() noexcept;
+
+  // IPageEvents
+  void OnBrowserReady() noexcept override;
+  void OnPageComplete() noexcept override;
+  void OnNewWindow(std::u16string_view url) noexcept override;
   bool OnActivate(WORD state, HWND other) noexcept;
   void OnMouseMove(LPARAM position) noexcept;
   void EndDrag() noexcept;
@@ -129,7 +158,7 @@ class SearchBoxWindowEx final : public Window,
   HINSTANCE module_;
   MessageLoop& loop_;
   Settings& settings_;
-  const UINT showTimeoutMs_;
+  const PageShowTimeouts timeouts_;
   Win32Registry registry_;
   Win32CodePageConverter converter_;
 
@@ -140,6 +169,10 @@ class SearchBoxWindowEx final : public Window,
   bool created_ = false;  // the loop ends with the window only after a complete creation
 
   std::u16string skinFolder_;
+  int32_t pictureWidth_ = 0;  // the skin picture's own size, drawn for 96 DPI
+  int32_t pictureHeight_ = 0;
+  uint32_t dpi_ = 96;
+  bool pageComplete_ = false;
 
   ComPtr<BrowserHost> host_;
   ComPtr<ExternalDispatch> external_;

@@ -3,7 +3,7 @@
 add_library(brimlet_page_contract STATIC page_contract.cpp)
 target_include_directories(brimlet_page_contract PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(brimlet_page_contract PUBLIC brimlet_catalogue brimlet_notices
-                      brimlet_settings)
+                      brimlet_settings brimlet_placement)
 
 brimlet_add_test(page_contract_tests
   SOURCES tests/page_contract_test.cpp

@@ -1,9 +1,12 @@
 #include "page_contract.h"
 
 #include <algorithm>
+#include <cstdint>
 
+#include "placement.h"
 #include "text/utf16.h"
 #include "text/web_address.h"
+#include "win32/trace.h"
 
 namespace brimlet {
 
@@ -60,6 +63,69 @@ std::u16string EngineImagePath(const ISearchEngineItem* engine) {
   return engine->GetImagePath();  // empty too unless the catalogue named a plain file
 }
 
+namespace {
+
+// The address's last path segment with an escaped "?" read as one.
+std::u16string LastSegment(std::u16string_view address) {
+  const size_t slash = address.find_last_of(u"/\\");
+  std::u16string segment(slash == std::u16string_view::npos ? address : address.substr(slash + 1));
+  for (size_t at = 0; (at = segment.find(u'%', at)) != std::u16string::npos; ++at) {
+    if (segment.size() - at >= 3 && segment[at + 1] == u'3' &&
+        ToLowerAscii(segment[at + 2]) == u'f') {
+      segment.replace(at, 3, u"?");
+    }
+  }
+  return segment;
+}
+
+std::u16string_view WithoutTrailingSlash(std::u16string_view address) noexcept {
+  if (!address.empty() && address.back() == u'/') address.remove_suffix(1);
+  return address;
+}
+
+}  // namespace
+
+bool IsBoxPageAddress(std::u16string_view url, std::u16string_view pageAddress) noexcept {
+  try {
+    const std::u16string page = LastSegment(pageAddress);
+    // Without its tick the name would match any main.html anywhere.
+    if (page.find(u"?t=") == std::u16string::npos) return false;
+    return EqualsIgnoreAsciiCase(LastSegment(url), page);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool MayNavigate(std::u16string_view url, bool pageRequested,
+                 std::u16string_view pageAddress) noexcept {
+  if (!pageRequested) return EqualsIgnoreAsciiCase(url, u"about:blank");
+  return IsBoxPageAddress(url, pageAddress);
+}
+
+bool IsNoticeRequest(std::u16string_view url, std::u16string_view noticeAddress) noexcept {
+  if (noticeAddress.empty()) return false;
+  return EqualsIgnoreAsciiCase(WithoutTrailingSlash(url), WithoutTrailingSlash(noticeAddress));
+}
+
+int32_t PageZoomPercent(uint32_t dpi) noexcept { return ScaleForDpi(100, dpi == 0 ? 96 : dpi); }
+
+Rect PageBoxOpeningRect(int32_t width, int32_t height, const std::optional<Point>& restored,
+                        const Rect& centringArea, const Rect& work) noexcept {
+  Rect rect{0, 0, width, height};
+  if (restored) {
+    // A damaged stored corner must not overflow the far edge.
+    const int32_t left = std::min<int32_t>(restored->x, INT32_MAX - width);
+    const int32_t top = std::min<int32_t>(restored->y, INT32_MAX - height);
+    rect = {left, top, left + width, top + height};
+  } else {
+    rect = CentreOn(rect, centringArea);
+  }
+  const Rect fitted = FitInto(rect, work);
+  return {fitted.left, fitted.top,
+          static_cast<int32_t>(std::min<int64_t>(int64_t{fitted.left} + width, INT32_MAX)),
+          static_cast<int32_t>(std::min<int64_t>(int64_t{fitted.top} + height, INT32_MAX))};
+}
+
 void HandOverNotice(Settings& settings, const std::u16string& label,
                     const std::u16string& description, const std::u16string& address,
                     const NoticeHandOver& storeAndPost) noexcept {
@@ -71,9 +137,9 @@ void HandOverNotice(Settings& settings, const std::u16string& label,
     Notice notice{label, description, address};
     settings.SetNotifyCount(settings.NotifyCount() + 1);
     storeAndPost(std::move(notice));
-  } catch (...) {
-    // The worker has nowhere to report to: a notice that cannot be kept is not shown.
   }
+  BRIMLET_CATCH_LOG()  // The worker has nowhere to report to: a notice that cannot be kept is not
+                       // shown.
 }
 
 void HandOverNoNotice(Settings& settings) noexcept { settings.SetNotifyCount(kDailyNoticeLimit); }

@@ -1,5 +1,8 @@
 #include "placement_win32.h"
 
+#include "win32/trace.h"
+#include "win32/unique_resource.h"
+
 namespace brimlet::win32 {
 namespace {
 
@@ -37,9 +40,8 @@ uint32_t WindowDpi(HWND window) noexcept {
   if (getDpiForWindow != nullptr) {
     if (const UINT dpi = getDpiForWindow(window); dpi != 0) return dpi;
   }
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
-  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+  const UniqueWindowDc screen(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
   return dpi > 0 ? static_cast<uint32_t>(dpi) : 96;
 }
 
@@ -55,19 +57,6 @@ void CentreOnCursorMonitor(HWND window) noexcept {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
 }
 
-void BringToForeground(HWND window) noexcept {
-  if (!::IsWindow(window)) return;
-  const DWORD foregroundThread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
-  const DWORD ownThread = ::GetCurrentThreadId();
-  bool attached = false;
-  if (foregroundThread != 0 && foregroundThread != ownThread) {
-    attached = ::AttachThreadInput(ownThread, foregroundThread, TRUE) != FALSE;
-    ::AllowSetForegroundWindow(ASFW_ANY);
-  }
-  ::SetForegroundWindow(window);
-  if (attached) ::AttachThreadInput(ownThread, foregroundThread, FALSE);
-}
-
 void SnapWindowRect(HWND window, RECT& rect, int32_t distance) noexcept {
   std::optional<MonitorAreas> monitor = MonitorNearWindow(window);
   Rect snapped = ToRect(rect);
@@ -75,16 +64,10 @@ void SnapWindowRect(HWND window, RECT& rect, int32_t distance) noexcept {
     const std::vector<Rect> candidates = SnapCandidates(monitor, ScreenWidth(), ScreenHeight());
     snapped = SnapRect(snapped, candidates, distance);
   } catch (...) {
+    BRIMLET_TRACE_CAUGHT();
     return;  // out of memory while dragging: leave the rectangle as the user moved it
   }
   rect = ToRECT(snapped);
-}
-
-RECT WindowRectIn(HWND window, HWND reference) noexcept {
-  RECT rect{};
-  ::GetWindowRect(window, &rect);
-  if (reference) ::MapWindowPoints(HWND_DESKTOP, reference, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
 }
 
 bool ApplyOpacity(HWND window, int32_t percent) noexcept {

@@ -8,6 +8,8 @@
 #include <optional>
 
 #include "placement.h"
+// The boxes take the foreground and measure child windows through the framework.
+#include "win32/window_helpers.h"
 
 namespace brimlet::win32 {
 
@@ -27,16 +29,8 @@ uint32_t WindowDpi(HWND window) noexcept;
 // activating, not redrawing, Z order kept).
 void CentreOnCursorMonitor(HWND window) noexcept;
 
-// Makes the window the foreground window although another program's thread owns the focus:
-// attaches to that thread's input for the call. The system may still refuse.
-void BringToForeground(HWND window) noexcept;
-
 // Adjusts a dragged window's rectangle so it snaps to its monitor's work area and edges.
 void SnapWindowRect(HWND window, RECT& rect, int32_t distance = kSnapDistance) noexcept;
-
-// The window's rectangle in the client coordinates of `reference`, or in screen coordinates
-// without one.
-RECT WindowRectIn(HWND window, HWND reference = nullptr) noexcept;
 
 // Makes the window layered (when it is not yet) with the constant alpha of the opacity.
 bool ApplyOpacity(HWND window, int32_t percent) noexcept;

@@ -9,7 +9,7 @@
 #include "box_shell.h"
 #include "catalogue_reader.h"
 #include "classic_box_window.h"
-#include "core/summon_protocol.h"
+#include "protocol/summon_protocol.h"
 #include "ready_box.h"
 #include "settings_win32.h"
 #include "win32/startup_timeline.h"

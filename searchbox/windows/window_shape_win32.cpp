@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "win32/wide.h"
+#include "win32/trace.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -61,8 +62,11 @@ std::optional<std::vector<Rect>> ReadRuns(Gdiplus::Bitmap& argb, uint8_t thresho
 
 }  // namespace
 
-std::optional<WindowShape> LoadWindowShape(std::u16string_view picturePath,
-                                           uint8_t threshold) noexcept {
+namespace {
+
+// Draws the picture at `width` x `height` (its own size when both are 0) and cuts it.
+std::optional<WindowShape> CutShape(std::u16string_view picturePath, int32_t width, int32_t height,
+                                    uint8_t threshold) noexcept {
   try {
     const std::wstring path = ToWide(picturePath);
     Gdiplus::Bitmap picture(path.c_str(), FALSE);
@@ -71,8 +75,12 @@ std::optional<WindowShape> LoadWindowShape(std::u16string_view picturePath,
     const UINT pictureHeight = picture.GetHeight();
     constexpr UINT kLargest = static_cast<UINT>(std::numeric_limits<int32_t>::max());
     if (pictureWidth > kLargest || pictureHeight > kLargest) return std::nullopt;
-    const auto width = static_cast<int32_t>(pictureWidth);
-    const auto height = static_cast<int32_t>(pictureHeight);
+    const bool ownSize = width == 0 && height == 0;
+    if (ownSize) {
+      width = static_cast<int32_t>(pictureWidth);
+      height = static_cast<int32_t>(pictureHeight);
+    }
+    if (width <= 0 || height <= 0) return std::nullopt;
 
     // Drawn into a plain ARGB copy, so palette, grey and 16-bit pictures read alike.
     Gdiplus::Bitmap argb(width, height, PixelFormat32bppARGB);
@@ -80,7 +88,22 @@ std::optional<WindowShape> LoadWindowShape(std::u16string_view picturePath,
     {
       Gdiplus::Graphics graphics(&argb);
       graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
-      if (graphics.DrawImage(&picture, 0, 0, width, height) != Gdiplus::Ok) return std::nullopt;
+      Gdiplus::Status drawn = Gdiplus::Ok;
+      if (ownSize) {
+        drawn = graphics.DrawImage(&picture, 0, 0, width, height);
+      } else {
+        // Smoothed as the browser smooths a zoomed background; the picture's own edge
+        // pixels are mirrored rather than blended with nothing beyond them, so an opaque
+        // edge stays opaque.
+        graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+        graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+        Gdiplus::ImageAttributes edges;
+        edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+        drawn = graphics.DrawImage(&picture, Gdiplus::Rect(0, 0, width, height), 0, 0,
+                                   static_cast<INT>(pictureWidth), static_cast<INT>(pictureHeight),
+                                   Gdiplus::UnitPixel, &edges);
+      }
+      if (drawn != Gdiplus::Ok) return std::nullopt;
     }
     std::optional<std::vector<Rect>> runs = ReadRuns(argb, threshold);
     if (!runs) return std::nullopt;
@@ -94,9 +117,21 @@ std::optional<WindowShape> LoadWindowShape(std::u16string_view picturePath,
     shape.width = width;
     shape.height = height;
     return shape;
-  } catch (...) {
-    return std::nullopt;
   }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
+}
+
+}  // namespace
+
+std::optional<WindowShape> LoadWindowShape(std::u16string_view picturePath,
+                                           uint8_t threshold) noexcept {
+  return CutShape(picturePath, 0, 0, threshold);
+}
+
+std::optional<WindowShape> LoadScaledWindowShape(std::u16string_view picturePath, int32_t width,
+                                                 int32_t height, uint8_t threshold) noexcept {
+  if (width <= 0 || height <= 0) return std::nullopt;
+  return CutShape(picturePath, width, height, threshold);
 }
 
 }  // namespace brimlet::win32

@@ -24,4 +24,11 @@ struct WindowShape {
 std::optional<WindowShape> LoadWindowShape(std::u16string_view picturePath,
                                            uint8_t threshold = kBoxShapeThreshold) noexcept;
 
+// The same for the picture drawn at another size (the box at a higher DPI): scaled as the
+// browser scales the page's background, so the region follows the picture the page shows.
+// The shape's width and height are the given ones.
+std::optional<WindowShape> LoadScaledWindowShape(std::u16string_view picturePath, int32_t width,
+                                                 int32_t height,
+                                                 uint8_t threshold = kBoxShapeThreshold) noexcept;
+
 }  // namespace brimlet::win32

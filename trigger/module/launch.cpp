@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "core/summon_protocol.h"
+#include "protocol/summon_protocol.h"
 #include "core/trigger_check.h"
 
 namespace brimlet::trigger {

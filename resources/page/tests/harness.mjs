@@ -105,10 +105,13 @@ function installFakeBox() {
     GetUseCustomSearchWordsColor() { return config.useCustomColor; },
     GetCustomSearchWordsColor() { return config.customColor; },
   };
+  // Members named in "throwing" fail as a member of the real object can (a script error).
+  const throwing = new Set(config.throwing ?? []);
   const box = {};
   for (const [name, body] of Object.entries(members)) {
     box[name] = (...args) => {
       calls.push({ name, args });
+      if (throwing.has(name)) throw new Error(`${name} failed`);
       return body(...args);
     };
   }
@@ -116,6 +119,7 @@ function installFakeBox() {
     Object.defineProperty(box, name, {
       set(fn) {
         calls.push({ name: `set ${name}`, args: [typeof fn] });
+        if (throwing.has(`set ${name}`)) throw new Error(`set ${name} failed`);
         handlers[name] = fn;
       },
     });
@@ -134,7 +138,7 @@ function installFakeBox() {
 
 export const defaultConfig = {
   skin: "black", recordConfig: true, record: true, showAlways: false, lastWords: "",
-  useCustomColor: false, customColor: "#000000", completion: "", menuChoice: 2,
+  useCustomColor: false, customColor: "#000000", completion: "", menuChoice: 2, throwing: [],
 };
 
 export const skinSizes = { "black": { width: 380, height: 100 },
@@ -142,8 +146,10 @@ export const skinSizes = { "black": { width: 380, height: 100 },
 
 // One page serves every test (a renderer start costs more than a test), with the timers
 // stopped: the completion poll runs only when a test moves the clock.
-export async function openSession(browser) {
-  const context = await browser.newContext({ viewport: skinSizes.black, locale: "ja-JP" });
+// `options` go to the browser context (a device scale for the pictures at a higher DPI).
+export async function openSession(browser, options = {}) {
+  const context = await browser.newContext({ viewport: skinSizes.black, locale: "ja-JP",
+                                             ...options });
   const page = await context.newPage();
   await page.clock.install({ time: 0 });
   await page.clock.pauseAt(1000);
@@ -166,6 +172,12 @@ export async function loadPage(page, origin, overrides = {}) {
   const query = new URLSearchParams({ skin: config.skin, box: JSON.stringify(config) });
   await page.goto(`${origin}/main.html?${query}`);
   return config;
+}
+
+// What the page traced.
+export async function traces(page) {
+  const all = await page.evaluate(() => window.__box.record());
+  return all.filter((c) => c.name === "Trace").map((c) => c.args[0]);
 }
 
 // The recorded calls, without the page's Trace output.

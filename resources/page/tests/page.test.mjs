@@ -4,7 +4,8 @@ import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { after, afterEach, before, describe, test } from "node:test";
 import { parse } from "acorn";
-import { calls, clearCalls, launchBrowser, loadPage, openSession, startServer } from "./harness.mjs";
+import { calls, clearCalls, launchBrowser, loadPage, openSession, startServer, traces } from
+  "./harness.mjs";
 
 let browser;
 let server;
@@ -50,6 +51,13 @@ test("the page opens in the Internet zone and its script parses as ECMAScript 3"
   }
 });
 
+test("both skins hide the browser control's own clear button in the words field", () => {
+  for (const skin of ["black", "black/large"]) {
+    const css = readFileSync(new URL(`../../skin/${skin}/style.css`, import.meta.url), "utf8");
+    assert.match(css, /#oSearchWordsEdit::-ms-clear\s*\{[^}]*display:\s*none/, skin);
+  }
+});
+
 describe("start", () => {
   test("the events are set before Init, which comes last; the last words start selected",
     async (t) => {
@@ -62,6 +70,23 @@ describe("start", () => {
       assert.equal(await page.evaluate(() => document.activeElement.id), "oSearchWordsEdit");
       assert.equal(await page.locator("#oNotification").isVisible(), false);
     });
+
+  test("a member that fails is traced and the start-up still reaches Init", async (t) => {
+    for (const member of ["GetRecordSearchWordsConfig", "GetLastSearchWords", "GetShowAlways",
+      "GetCurrentSearchServiceImage", "GetUseCustomSearchWordsColor", "set onUpdateNotify",
+      "set onShowSearchServiceMenu", "Trace"]) {
+      const page = await open(t, { lastWords: "前回", throwing: [member] });
+      const list = names(await calls(page));
+      assert.equal(list.at(-1), "Init", member);
+      if (member !== "Trace") {
+        assert.ok((await traces(page)).some((text) => /^init: .* failed: /.test(text) &&
+          text.includes(`${member} failed`)), member);
+      }
+    }
+    // Init itself failing is traced too, and no error escapes the page.
+    const page = await open(t, { throwing: ["Init"] });
+    assert.ok((await traces(page)).some((text) => text.startsWith("init: Init failed")));
+  });
 
   test("with recording off: no last words, no check box, no completion poll", async (t) => {
     const page = await open(t, { recordConfig: false, lastWords: "前回", completion: "abc" });
@@ -123,6 +148,37 @@ describe("completion", () => {
     await clearCalls(page);
     await page.keyboard.press("ArrowDown");
     assert.equal(names(await calls(page)).includes("ShowAutoComplete"), false);
+  });
+
+  test("the Enter that confirms an input method's conversion runs no search", async (t) => {
+    const page = await open(t);
+    await edit(page).fill("とうきょう");
+    await clearCalls(page);
+    // The browser submits on that Enter's key-down (code 229, composing) before its key-up.
+    for (const init of [{ keyCode: 229 }, { keyCode: 13, isComposing: true }]) {
+      await page.evaluate((i) => {
+        const e = document.all.oSearchWordsEdit;
+        e.dispatchEvent(new KeyboardEvent("keydown", { key: "Enter", bubbles: true, ...i }));
+        document.all.formSearch.requestSubmit();
+      }, init);
+      assert.deepEqual(names(await calls(page)).filter((n) => n === "ExecuteSearch" || n === "Exit"),
+        [], JSON.stringify(init));
+      await page.evaluate(() => document.all.oSearchWordsEdit.dispatchEvent(
+        new KeyboardEvent("keyup", { key: "Enter", keyCode: 13, bubbles: true })));
+    }
+    // An open composition holds the search off too, until it ends.
+    await page.evaluate(() => {
+      const e = document.all.oSearchWordsEdit;
+      e.dispatchEvent(new CompositionEvent("compositionstart", { data: "" }));
+      document.all.formSearch.requestSubmit();
+    });
+    assert.equal(names(await calls(page)).includes("ExecuteSearch"), false);
+    await page.evaluate(() => document.all.oSearchWordsEdit.dispatchEvent(
+      new CompositionEvent("compositionend", { data: "東京" })));
+    // The next plain Enter searches.
+    await page.keyboard.press("Enter");
+    assert.deepEqual((await calls(page)).filter((c) => c.name === "ExecuteSearch")
+      .map((c) => c.args), [["とうきょう"]]);
   });
 
   test("Enter with an open list only closes the list", async (t) => {
@@ -251,7 +307,7 @@ describe("buttons and links", () => {
       .map((c) => c.args), [[false], [true]]);
   });
 
-  test("a notice shows its link; a click marks it handled, closes the box and opens it",
+  test("a notice shows its link; a click marks it handled, closes the box and asks for its window",
     async (t) => {
       const page = await open(t);
       await fire(page, "onUpdateNotify", "新しい版があります", "1.7 の説明", `${origin}/notice`);

@@ -1,6 +1,6 @@
 // Feeds arbitrary UTF-16 names to the cabinet entry-name check and traps when it accepts a
-// name that could leave the extraction folder: every component, trimmed as Windows trims
-// it, must still name something below the folder.
+// name that could leave the extraction folder, open a device or be anything but the
+// catalogue or one of its pictures.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,19 +12,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < name.size(); ++i) {
     name[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
   }
-  if (!brimlet::IsSafeCabinetEntryName(name)) return 0;
-  if (name.find(u':') != std::u16string::npos) __builtin_trap();
-  std::u16string part;
-  for (size_t i = 0; i <= name.size(); ++i) {
-    if (i == name.size() || name[i] == u'\\' || name[i] == u'/') {
-      // Windows trims trailing dots and spaces: what is left decides where the name goes.
-      while (!part.empty() && (part.back() == u'.' || part.back() == u' ')) part.pop_back();
-      if (part.empty()) __builtin_trap();  // absolute, doubled separators, ".", "..", ". ."
-      part.clear();
-    } else {
-      if (name[i] == 0) __builtin_trap();
-      part += name[i];
-    }
+  if (!brimlet::IsAllowedCabinetEntryName(name)) return 0;
+  if (name == u"def_srch_engn.xml") return 0;
+  if (name.size() > brimlet::kMaxCabinetEntryNameLength) __builtin_trap();
+  if (name.substr(0, 6) != u"image\\") __builtin_trap();
+  const std::u16string file = name.substr(6);
+  for (char16_t c : file) {
+    // One folder level, no drive, stream, control, space or anything outside ASCII.
+    if (c == u'\\' || c == u'/' || c == u':' || c <= u' ' || c >= 0x7F) __builtin_trap();
   }
+  if (file.empty() || file.front() == u'.' || file.back() == u'.') __builtin_trap();
+  if (brimlet::IsDeviceName(file.substr(0, file.find(u'.')))) __builtin_trap();
   return 0;
 }

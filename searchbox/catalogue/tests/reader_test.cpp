@@ -340,7 +340,8 @@ class CatalogueFiles : public CatalogueReader {
   std::u16string programFolder_;
 };
 
-TEST_F(CatalogueFiles, DataFolderCopyComesFirstUnlessRejected) {
+// A data copy that is rejected, or that reads without any engine, leaves the program's.
+TEST_F(CatalogueFiles, DataFolderCopyComesFirstUnlessRejectedOrEmpty) {
   const std::string programCopy = Catalogue(Engine("program"));
   const std::string dataCopy = Catalogue(Engine("data"));
   Write(programFolder_, programCopy);
@@ -356,7 +357,8 @@ TEST_F(CatalogueFiles, DataFolderCopyComesFirstUnlessRejected) {
   EXPECT_EQ(Guids(*list), u"data ");
 
   for (const std::string& rejected :
-       {std::string(), std::string("<search_engines/>"), Catalogue(Engine("data"), "{0}")}) {
+       {std::string(), std::string("<search_engines/>"), Catalogue(Engine("data"), "{0}"),
+        Catalogue(""), Catalogue("<search_engine><guid>no parameters</guid></search_engine>")}) {
     Write(dataFolder_, rejected);
     list = Load();
     ASSERT_TRUE(list) << rejected;

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "ports/trace.h"
 #include "testing/local_mutex.h"
-#include "core/summon_protocol.h"
+#include "protocol/summon_protocol.h"
 #include "ready_box.h"
 #include "testing/adapters_under_test.h"
 
@@ -175,11 +176,42 @@ TEST_F(RolesTest, PageBoxFailureFallsBackToClassicWithAMessage) {
   EXPECT_EQ(Run(u"B /search"), -1);
   EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "page box", "failed-box message",
                                                 "classic box", "imaging off", "wait, mutex free"}));
-  settings_.SetSearchBoxDesign(2);  // unknown design: nothing shown
+  // The page could not show earlier in this logon: the classic box at once, no message.
+  env_.pageResult = kPageBoxNotTried;
+  env_.classicResult = 5;
   env_.log.clear();
-  EXPECT_EQ(Run(u"B /search"), 0);
-  EXPECT_FALSE(Logged("classic box"));
-  EXPECT_FALSE(Logged("page box"));
+  EXPECT_EQ(Run(u"B /search"), 5);
+  EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "page box", "classic box",
+                                                "imaging off", "wait, mutex free"}));
+}
+
+// Trace lines of the test, read through the trace sink.
+std::vector<std::string>& TracedLines() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+
+TEST_F(RolesTest, AnUnknownDesignOpensTheClassicBoxWithATraceAndStaysAsStored) {
+  const TraceSink previous = SetTraceSink([](std::u16string_view line) noexcept {
+    try {
+      TracedLines().push_back(std::string(line.begin(), line.end()));
+    } catch (...) {
+    }
+  });
+  settings_.SetSearchBoxDesignMigrated(true);
+  for (const int design : {2, -1, 255}) {
+    settings_.SetSearchBoxDesign(design);
+    env_.log.clear();
+    TracedLines().clear();
+    EXPECT_EQ(Run(u"B /search"), 5);
+    EXPECT_EQ(env_.log, (std::vector<std::string>{"imaging on", "classic box", "imaging off",
+                                                  "wait, mutex free"}));
+    EXPECT_EQ(TracedLines(),
+              (std::vector<std::string>{"Brimlet: unknown search box design " +
+                                        std::to_string(design) + "; the classic box opens"}));
+    EXPECT_EQ(settings_.SearchBoxDesign(), design);
+  }
+  SetTraceSink(previous);
 }
 
 TEST_F(RolesTest, FromConfigureIsNotCountedEvenAcrossAMonthlyReset) {

@@ -62,6 +62,7 @@ TEST_F(SettingsTest, DefaultsWhenNothingIsStored) {
   EXPECT_TRUE(s.Update());
   EXPECT_TRUE(s.PrepareSearchBox());
   EXPECT_FALSE(s.RecordSearchWords());
+  EXPECT_FALSE(s.SearchSuggestions());
   EXPECT_EQ(s.SearchBoxTransparency(), 100);
   EXPECT_EQ(s.SearchBoxDesign(), 0);
   EXPECT_EQ(s.KeyStroke(), 0);
@@ -108,6 +109,7 @@ TEST_F(SettingsTest, OnlyAFourByteDwordCounts) {
 TEST_F(SettingsTest, WritersStoreTheRegistryFormat) {
   Settings s(*registry_);
   s.SetUpdate(false);
+  s.SetSearchSuggestions(true);
   s.SetSearchBoxTransparency(60);
   s.SetLastSearchEngine(u"{ABC}検索");
   s.SetLastNotify(0x1'2345'6789LL);  // only the low 32 bits are kept
@@ -117,12 +119,15 @@ TEST_F(SettingsTest, WritersStoreTheRegistryFormat) {
   };
   EXPECT_EQ(raw(u"Update")->type, reg_type::kDword);
   EXPECT_EQ(raw(u"Update")->data, Dword(0));
+  EXPECT_EQ(raw(u"SearchSuggestions")->type, reg_type::kDword);
+  EXPECT_EQ(raw(u"SearchSuggestions")->data, Dword(1));
   EXPECT_EQ(raw(u"SearchBoxTransparency")->data, Dword(60));
   EXPECT_EQ(raw(u"LastSearchEngine")->type, reg_type::kSz);
   EXPECT_EQ(raw(u"LastSearchEngine")->data, Text(u"{ABC}検索", false));  // no terminator
   EXPECT_EQ(raw(u"LastNotify")->data, Dword(0x23456789));
 
   EXPECT_FALSE(s.Update());
+  EXPECT_TRUE(s.SearchSuggestions());
   EXPECT_EQ(s.LastSearchEngine(), u"{ABC}検索");
   EXPECT_EQ(s.LastNotify(), 0x23456789u);
 }

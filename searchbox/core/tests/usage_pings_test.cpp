@@ -27,6 +27,12 @@ class RecordingTransport final : public IPingTransport {
   }
 };
 
+class CountingCacheBuster final : public ICacheBuster {
+ public:
+  uint32_t next = 500;
+  uint32_t Next() noexcept override { return next++; }
+};
+
 class UsagePings : public ::testing::Test {
  protected:
   void SetUp() override { Clean(); }
@@ -53,7 +59,7 @@ class UsagePings : public ::testing::Test {
   }
   PingOutcome Run(PingKind kind) {
     return RunPing(kind, u"http://log", kJobDelayMilliseconds,
-                   PingPorts{settings_, clock_, mutexes_, transport_});
+                   PingPorts{settings_, clock_, mutexes_, transport_, cacheBuster_});
   }
 
   std::unique_ptr<IRegistry> registry_ = testing::MakeRegistry();
@@ -61,6 +67,7 @@ class UsagePings : public ::testing::Test {
   FakeClock clock_{kNow, 4242};
   LocalMutexFactory mutexes_;
   RecordingTransport transport_;
+  CountingCacheBuster cacheBuster_;
 };
 
 TEST_F(UsagePings, DueRule) {
@@ -145,7 +152,7 @@ TEST_F(UsagePings, ValuesAreReadAfterTheDelay) {
     void Sleep(uint32_t) noexcept override { settings->SetSearchBox(99); }
   } clock;
   clock.settings = &settings_;
-  RunPing(PingKind::kLive, u"h", 1, PingPorts{settings_, clock, mutexes_, transport_});
+  RunPing(PingKind::kLive, u"h", 1, PingPorts{settings_, clock, mutexes_, transport_, cacheBuster_});
   ASSERT_EQ(transport_.sent.size(), 1u);
   EXPECT_NE(transport_.sent[0].find(u"&cnt_sb=99&"), std::u16string::npos) << "read too early";
 }
@@ -157,6 +164,20 @@ TEST_F(UsagePings, SecondWorkerOfTheSameKindDoesNothing) {
   EXPECT_TRUE(transport_.sent.empty());
   EXPECT_EQ(settings_.SearchBoxMonthly(), 1);           // counters untouched
   EXPECT_EQ(Run(PingKind::kLive), PingOutcome::kSent);  // the other kind has its own mutex
+  // A worker of another user's elevated process: the mutex may not be opened, yet it runs.
+  mutexes_.deniedNames.insert(std::u16string(kLivePingMutex));
+  transport_.sent.clear();
+  EXPECT_EQ(Run(PingKind::kLive), PingOutcome::kAlreadyRunning);
+  EXPECT_TRUE(transport_.sent.empty());
+}
+
+TEST_F(UsagePings, EveryRequestCarriesAFreshCacheBusterNotTheClock) {
+  clock_ = FakeClock{kNow, 4242};
+  Run(PingKind::kLive);
+  Run(PingKind::kMonthly);
+  ASSERT_EQ(transport_.sent.size(), 2u);
+  EXPECT_NE(transport_.sent[0].find(u"&t=500"), std::u16string::npos) << "not the tick count";
+  EXPECT_NE(transport_.sent[1].find(u"&t=501"), std::u16string::npos);
 }
 
 }  // namespace

@@ -218,6 +218,58 @@ TEST_F(SearchHistoryStoreTest, ClearWithoutAKeyCreatesNothing) {
   EXPECT_FALSE(registry_->KeyExists(RegistryRoot::kCurrentUser, kHistoryKey));
 }
 
+TEST_F(SearchHistoryStoreTest, RemovingAPairStoresTheRestAtOnceInOrder) {
+  struct Case {
+    const char* what;
+    std::u16string words;
+    std::u16string engine;
+    bool removed;
+    Words wordsAfter;
+  };
+  const Case cases[] = {
+      {"the pair, from the middle", u"tokyo", u"{E2}", true, {u"osaka", u"kyoto"}},
+      {"A-Z case ignored in words and guid", u"TOKYO", u"{e2}", true, {u"osaka", u"kyoto"}},
+      {"same words, other engine", u"tokyo", u"{E1}", false, {u"osaka", u"tokyo", u"kyoto"}},
+      {"words not stored", u"nagoya", u"{E2}", false, {u"osaka", u"tokyo", u"kyoto"}},
+      {"the newest", u"osaka", u"{E1}", true, {u"tokyo", u"kyoto"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    registry_->DeleteTree(RegistryRoot::kCurrentUser, kHistoryKey);
+    StorePair(0, u"osaka", u"{E1}");
+    StorePair(1, u"tokyo", u"{E2}");
+    StorePair(2, u"kyoto", u"{E3}");
+    EXPECT_EQ(RemoveStoredHistoryPair(*registry_, c.words, c.engine), c.removed);
+    const StoredHistory stored = LoadHistory(*registry_);
+    EXPECT_EQ(stored.words, c.wordsAfter);
+    ASSERT_EQ(stored.engines.size(), c.wordsAfter.size());
+  }
+  // The rest moved up: index 02 is gone, not left behind.
+  EXPECT_FALSE(HasValue(u"SearchWords_02"));
+  EXPECT_EQ(LoadHistory(*registry_).engines, (Words{u"{E2}", u"{E3}"}));
+}
+
+TEST_F(SearchHistoryStoreTest, RemovingTheLastPairLeavesAnEmptyStore) {
+  StorePair(0, u"only", u"{E1}");
+  EXPECT_TRUE(RemoveStoredHistoryPair(*registry_, u"only", u"{E1}"));
+  EXPECT_FALSE(HasValue(u"SearchWords_00"));
+  EXPECT_FALSE(RemoveStoredHistoryPair(*registry_, u"only", u"{E1}"));
+  EXPECT_FALSE(RemoveStoredHistoryPair(*registry_, u"", u""));
+}
+
+TEST(SearchHistoryTest, RemovingAnEntryNeedsItsWordsAndEngine) {
+  SearchHistory history;
+  history.AddHistoryEntry(u"kyoto", u"{E3}");
+  history.AddHistoryEntry(u"tokyo", u"{E2}");
+  history.AddHistoryEntry(u"osaka", u"{E1}");
+  EXPECT_FALSE(history.RemoveHistoryEntry(u"tokyo", u"{E1}"));
+  EXPECT_TRUE(history.RemoveHistoryEntry(u"Tokyo", u"{e2}"));
+  EXPECT_FALSE(history.RemoveHistoryEntry(u"tokyo", u"{E2}"));
+  ASSERT_EQ(history.Count(), 2u);
+  EXPECT_EQ(history.WordsAt(0), u"osaka");
+  EXPECT_EQ(history.WordsAt(1), u"kyoto");
+}
+
 TEST_F(SearchHistoryStoreTest, CompletionCandidatesArePrefixMatchesWithCaseInStoredOrder) {
   StorePair(0, u"abc", u"{E}");
   StorePair(1, u"xab", u"{E}");

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "testing/adapters_under_test.h"
+#include "ports/trace.h"
 #include "testing/fake_clock.h"
 #include "text/utf16.h"
 
@@ -127,21 +128,79 @@ TEST(NoticeRangeTest, InstalledVersionWithinTheBounds) {
   }
 }
 
-TEST(NoticeAddressTest, PartnerFileAndTick) {
+TEST(NoticeAddressTest, PartnerFileAndCacheBuster) {
   EXPECT_EQ(NoticeAddress(u"http://dl.example", u"AP1", 4294967295u),
             u"http://dl.example/pub/bmb/AP1/notify.xml?t=4294967295");
+  EXPECT_EQ(NoticeAddress(u"https://dl.example", u"AP1", 7, u".sig"),
+            u"https://dl.example/pub/bmb/AP1/notify.xml.sig?t=7");
 }
 
-// A source that answers from memory and records what it was asked.
+TEST(NoticeLinkTest, OnlyTheOperatorsHostsMayBeLinked) {
+  struct Case {
+    const char16_t* address;
+    const char16_t* host;
+    bool allowed;
+  } cases[] = {
+      {u"https://dl.example/new.html", u"http://dl.example", true},
+      {u"http://DL.Example:8080/new", u"https://dl.example", true},  // any scheme, any port
+      {u"https://dl.example", u"http://dl.example:81", true},
+      {u"https://dl.example?x", u"http://dl.example", true},
+      {u"https://help.example/x", u"http://dl.example", false},
+      {u"https://dl.example.evil.example/", u"http://dl.example", false},
+      {u"https://evil.example/dl.example", u"http://dl.example", false},
+      {u"https://dl.example@evil.example/", u"http://dl.example", false},
+      {u"https://user@dl.example/", u"http://dl.example", false},
+      {u"ftp://dl.example/", u"http://dl.example", false},
+      {u"file://dl.example/setup.exe", u"http://dl.example", false},
+      {u"https://dl.example\\@evil.example/", u"http://dl.example", false},
+      {u"https:///x", u"http://dl.example", false},
+      {u"https://dl.example/", u"", false},
+      {u"http://[::1]:8080/", u"http://[::1]", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsLinkOnHost(c.address, c.host), c.allowed)
+        << Utf16ToUtf8(c.address) << " on " << Utf16ToUtf8(c.host);
+  }
+}
+
+// A source that answers from memory and records what it was asked: the notice, and its
+// statement for the ".sig" address.
 class CannedSource final : public INoticeSource {
  public:
   std::optional<std::vector<std::byte>> body;
+  std::optional<std::vector<std::byte>> statement;
   std::vector<std::u16string> asked;
-  std::optional<std::vector<std::byte>> Fetch(std::u16string_view address) noexcept override {
+  std::vector<size_t> limits;
+  std::optional<std::vector<std::byte>> Fetch(std::u16string_view address,
+                                              size_t maxBytes) noexcept override {
     asked.emplace_back(address);
-    return body;
+    limits.push_back(maxBytes);
+    return address.find(u"notify.xml.sig?") != std::u16string_view::npos ? statement : body;
   }
 };
+
+class CountingCacheBuster final : public ICacheBuster {
+ public:
+  uint32_t next = 900;
+  uint32_t Next() noexcept override { return next++; }
+};
+
+// Every digest is 0x77...; a signature verifies while `valid`.
+class FakeVerifier final : public ISignatureVerifier {
+ public:
+  bool valid = true;
+  std::optional<std::array<std::byte, 32>> Sha256(std::span<const std::byte>) noexcept override {
+    std::array<std::byte, 32> digest{};
+    digest.fill(std::byte{0x77});
+    return digest;
+  }
+  bool Verify(std::span<const std::byte>, const std::array<std::byte, 64>&) noexcept override {
+    return valid;
+  }
+};
+
+std::vector<std::u16string> traced;
+void RecordTrace(std::u16string_view line) noexcept { traced.emplace_back(line); }
 
 struct Recorded {
   int notices = 0;
@@ -180,10 +239,17 @@ class NoticeWorkerTest : public NoticeTest {
     request_.onNotice = RecordNotice;
     request_.onNoNotice = RecordNoNotice;
     request_.host = u"http://dl.example";
+    request_.helpHost = u"https://help.example";
+    traced.clear();
+    previousSink_ = SetTraceSink(&RecordTrace);
+  }
+  void TearDown() override {
+    SetTraceSink(previousSink_);
+    NoticeTest::TearDown();
   }
   NoticeOutcome Run() {
-    return RunNoticeCheck(request_,
-                          NoticeCheckPorts{settings_, clock_, *mutexes_, source_, *parser_});
+    return RunNoticeCheck(request_, NoticeCheckPorts{settings_, clock_, *mutexes_, source_, *parser_,
+                                                     cacheBuster_, policy_});
   }
 
   FakeClock clock_{kFeb1Morning, 123456};
@@ -192,6 +258,12 @@ class NoticeWorkerTest : public NoticeTest {
   CannedSource source_;
   Recorded recorded_;
   NoticeRequest request_;
+  CountingCacheBuster cacheBuster_;
+  FakeVerifier verifier_;
+  // The rules of the notice file itself are tested as a build for local tests takes them;
+  // the signature's own test below requires one.
+  SignaturePolicy policy_{nullptr, true};
+  TraceSink previousSink_ = nullptr;
 };
 
 TEST_F(NoticeWorkerTest, ApplicableNoticeReachesTheNoticeCallback) {
@@ -204,7 +276,8 @@ TEST_F(NoticeWorkerTest, ApplicableNoticeReachesTheNoticeCallback) {
   EXPECT_EQ(recorded_.description, u"ブリムレットボックス 1.7");
   EXPECT_EQ(recorded_.address, u"http://dl.example/new.html");
   ASSERT_EQ(source_.asked.size(), 1u);
-  EXPECT_EQ(source_.asked[0], u"http://dl.example/pub/bmb/AP1/notify.xml?t=123456");
+  EXPECT_EQ(source_.asked[0], u"http://dl.example/pub/bmb/AP1/notify.xml?t=900");
+  EXPECT_EQ(source_.limits[0], kMaxNoticeBytes);
   EXPECT_EQ(settings_.LastNotify(), static_cast<uint32_t>(kFeb1Morning));
   EXPECT_EQ(settings_.NotifyCount(), 1);  // the box's callback counts, not the worker
 }
@@ -229,6 +302,8 @@ TEST_F(NoticeWorkerTest, EveryWayOfHavingNoNoticeReachesTheNoNoticeCallback) {
        u"1.6.0.28"},
       {"address is a bare program name", NoticeFile("", "1.6.0.28", "calc"), u"1.6.0.28"},
       {"address missing", NoticeFile("", "1.6.0.28", ""), u"1.6.0.28"},
+      {"address on another host", NoticeFile("", "1.6.0.28", "https://evil.example/"),
+       u"1.6.0.28"},
   };
   for (const NoNoticeCase& c : cases) {
     recorded_ = {};
@@ -243,6 +318,61 @@ TEST_F(NoticeWorkerTest, EveryWayOfHavingNoNoticeReachesTheNoNoticeCallback) {
     EXPECT_EQ(recorded_.notices, 0) << c.name;
     EXPECT_EQ(recorded_.noNotices, 1) << c.name;
   }
+}
+
+TEST_F(NoticeWorkerTest, TheHelpHostMayBeLinkedAndAForeignLinkIsTraced) {
+  source_.body = Bytes(NoticeFile("1.0", "", "https://help.example/brimlet"));
+  EXPECT_EQ(Run(), NoticeOutcome::kNotice);
+  source_.body = Bytes(NoticeFile("1.0", "", "https://elsewhere.example/brimlet"));
+  EXPECT_EQ(Run(), NoticeOutcome::kNoNotice);
+  ASSERT_EQ(traced.size(), 1u);
+  EXPECT_NE(traced[0].find(u"notice refused: its link"), std::u16string::npos);
+}
+
+std::vector<std::byte> Statement(std::string_view purpose, std::string_view partner) {
+  return Bytes("brimlet-signature 1\nfor " + std::string(purpose) + "\npartner " +
+               std::string(partner) + "\n" +
+               (purpose == "catalogue" ? "version 1.0\n" : "") + "sha256 " +
+               std::string(64, '7') + "\necdsa-p256 3006020101020101\n");
+}
+
+TEST_F(NoticeWorkerTest, ASignedBuildShowsOnlyNoticesItsKeySignedForThisPartner) {
+  policy_ = SignaturePolicy{&verifier_, false};
+  source_.body = Bytes(NoticeFile("1.0", "", "http://dl.example/"));
+  struct Case {
+    const char* name;
+    std::optional<std::vector<std::byte>> statement;
+    bool valid;
+    bool shown;
+  } cases[] = {
+      {"signed", Statement("notice", "AP1"), true, true},
+      {"unsigned", std::nullopt, true, false},
+      {"wrongly signed", Statement("notice", "AP1"), false, false},
+      {"another partner's", Statement("notice", "AP2"), true, false},
+      {"a catalogue's statement", Statement("catalogue", "AP1"), true, false},
+      {"malformed", Bytes("brimlet-signature 1\n"), true, false},
+  };
+  for (const Case& c : cases) {
+    recorded_ = {};
+    traced.clear();
+    source_.asked.clear();
+    source_.limits.clear();
+    source_.statement = c.statement;
+    verifier_.valid = c.valid;
+    EXPECT_EQ(Run(), c.shown ? NoticeOutcome::kNotice : NoticeOutcome::kNoNotice) << c.name;
+    EXPECT_EQ(recorded_.notices, c.shown ? 1 : 0) << c.name;
+    EXPECT_EQ(traced.size(), c.shown ? 0u : 1u) << c.name;
+    ASSERT_EQ(source_.asked.size(), 2u) << c.name;
+    EXPECT_EQ(source_.asked[1].substr(0, source_.asked[1].find(u'?')),
+              u"http://dl.example/pub/bmb/AP1/notify.xml.sig");
+    EXPECT_EQ(source_.limits[1], kMaxStatementBytes);
+  }
+  // A build without a key shows nothing, and says so.
+  policy_ = SignaturePolicy{nullptr, false};
+  source_.statement = Statement("notice", "AP1");
+  EXPECT_EQ(Run(), NoticeOutcome::kNoNotice);
+  ASSERT_FALSE(traced.empty());
+  EXPECT_NE(traced.back().find(u"no key"), std::u16string::npos);
 }
 
 TEST_F(NoticeWorkerTest, OnlyAnUpperBoundAndNoVersionApplies) {

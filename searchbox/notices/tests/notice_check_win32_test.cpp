@@ -1,6 +1,7 @@
-// The notice check end to end under Wine: the starter, the worker thread with its mutex and
-// the real XML HTTP request object against a local HTTP server (tests/notice_server.py,
-// started by a CTest fixture that writes its port beside this program).
+// The notice check end to end under Wine: the starter, the worker thread with its mutex,
+// the bounded download and the signature check with the build's key (the tests' key)
+// against a local HTTP server (tests/notice_server.py, started by a CTest fixture that
+// writes its port beside this program).
 #include "notice_check_win32.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "download_win32.h"
 #include "text/utf16.h"
 #include "win32/win32_registry.h"
 #include "win32/win32_system.h"
@@ -95,8 +97,7 @@ class NoticeCheckWin32Test : public ::testing::Test {
     EXPECT_EQ(recorded_.callbackThread, ::GetThreadId(thread.get()));
   }
   std::string ServerSide(std::u16string_view path) {
-    XmlHttpNoticeSource source;
-    const auto body = source.Fetch(host_ + std::u16string(path));
+    const auto body = DownloadBytes(host_ + std::u16string(path), 1 << 20);
     return body ? std::string(reinterpret_cast<const char*>(body->data()), body->size()) : "";
   }
 
@@ -125,7 +126,8 @@ TEST_F(NoticeCheckWin32Test, OnlyAnUpperBoundWithoutAnInstalledVersionApplies) {
 }
 
 TEST_F(NoticeCheckWin32Test, FailedOrUnusableAnswersReachTheNoNoticeCallback) {
-  for (std::u16string_view partner : {u"missing", u"garbage", u"unsafe", u"nothing-here"}) {
+  for (std::u16string_view partner : {u"missing", u"garbage", u"unsafe", u"nothing-here",
+                                      u"unsigned", u"othersig", u"foreignlink"}) {
     recorded_.notices = recorded_.noNotices = 0;
     CheckWithPartner(partner);
     EXPECT_EQ(recorded_.notices, 0) << Utf16ToUtf8(partner);
@@ -178,6 +180,18 @@ TEST_F(NoticeCheckWin32Test, HangingAnswerHoldsTheMutexAgainstASecondCheck) {
   EXPECT_EQ(ServerSide(u"/release"), "released");
   ASSERT_EQ(::WaitForSingleObject(slow.get(), 20'000), WAIT_OBJECT_0);
   EXPECT_EQ(recorded_.notices, 0);
+  EXPECT_EQ(recorded_.noNotices, 1);
+}
+
+// An answer without a Content-Length is given up once it passes the cap, not received
+// whole (the server would send 4 MB over some seconds).
+TEST_F(NoticeCheckWin32Test, AnEndlessAnswerIsGivenUpWhileItArrives) {
+  SetProduct(u"Partner", u"endless");
+  UniqueHandle thread = Start(true, false);
+  ASSERT_TRUE(thread);
+  // The whole answer would take the server some 5 s.
+  EXPECT_EQ(::WaitForSingleObject(thread.get(), 2'500), WAIT_OBJECT_0);
+  ASSERT_EQ(::WaitForSingleObject(thread.get(), 20'000), WAIT_OBJECT_0);
   EXPECT_EQ(recorded_.noNotices, 1);
 }
 

@@ -167,8 +167,8 @@ TEST_F(SettingsDialogWindowTest, ClosingDuringASlowCheckDoesNotWaitForIt) {
   Press(IDCANCEL);
   EXPECT_TRUE(Closed());
   EXPECT_LT(::GetTickCount() - start, 1'000u);
-  XmlHttpNoticeSource server;
-  EXPECT_TRUE(server.Fetch(host + u"/release"));
+  DownloadNoticeSource server;
+  EXPECT_TRUE(server.Fetch(host + u"/release", 1024));
   WaitForNoticeChecks(20'000);  // lets go of the mailbox the thread called last
 }
 

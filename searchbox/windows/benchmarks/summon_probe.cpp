@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "core/summon_protocol.h"
+#include "protocol/summon_protocol.h"
 #include "launch_timing.h"
 
 namespace {

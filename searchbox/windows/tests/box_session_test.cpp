@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "box_session.h"
+#include "user_engines.h"
 #include "testing/adapters_under_test.h"
 
 namespace brimlet {
@@ -153,6 +154,41 @@ TEST_F(BoxSessionTest, ASearchRunsWithTheCurrentEngineAndHoldsTheBoxOpen) {
   EXPECT_FALSE(empty.RunSearch(u"abc"));
   EXPECT_TRUE(empty.Searching());
   EXPECT_EQ(launcher_.opened.size(), 2u);
+}
+
+TEST_F(BoxSessionTest, AKeywordSearchGoesToItsEngineWithoutChangingTheCurrentOne) {
+  settings_.SetRecordSearchWords(true);
+  settings_.SetRememberLastSearchEngine(true);
+  ApplyEngineCustomisation(
+      catalogue_, {{{u"{11111111-1111-1111-1111-111111111111}", u"mine",
+                     u"http://mine.example/?w={searchTerms}", u"shift_jis", u"m"}},
+                   {{u"{C}", u"c"}}});
+  session_.SetCatalogue(&catalogue_);
+  session_.Open();
+  session_.ChooseStartEngine();
+  const ISearchEngineItem* start = session_.Current();
+  ASSERT_EQ(session_.Catalogue()->GetCount(), 4u);  // the service follows the catalogue
+  const ISearchEngineItem* mine = session_.Catalogue()->GetAt(3);
+  EXPECT_EQ(session_.EngineForWords(u"ｍ　東京"), mine);
+  EXPECT_EQ(session_.EngineForWords(u"m"), start);
+  const std::u16string lastBefore = settings_.LastSearchEngine();
+
+  ASSERT_TRUE(session_.RunSearch(u"ｍ　東京"));
+  ASSERT_TRUE(session_.RunSearch(u"C http://x.example/"));  // an address after a keyword
+  EXPECT_EQ(launcher_.opened,
+            (std::vector<std::u16string>{u"http://mine.example/?w=%93%8c%8b%9e",
+                                         u"http://c.example/s?q=http://x.example/"}));
+  EXPECT_EQ(session_.Current(), start);
+  EXPECT_EQ(settings_.LastSearchEngine(), lastBefore);
+  EXPECT_EQ(settings_.Search(), 2);
+  EXPECT_EQ(session_.History().WordsAt(1), std::u16string(u"東京"));
+  EXPECT_EQ(session_.History().EngineAt(1), std::u16string(u"{11111111-1111-1111-1111-111111111111}"));
+  EXPECT_EQ(session_.History().WordsAt(0), std::u16string(u"http://x.example/"));
+
+  // A keyword alone is searched as words with the current engine.
+  ASSERT_TRUE(session_.RunSearch(u"m "));
+  EXPECT_EQ(launcher_.opened.back(), u"http://a.example/s?q=m%20");
+  EXPECT_EQ(settings_.LastSearchEngine(), u"{A}");
 }
 
 TEST_F(BoxSessionTest, SettingsAndHelpPinTheBoxWhileTheyComeUp) {

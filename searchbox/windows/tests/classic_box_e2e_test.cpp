@@ -14,6 +14,7 @@
 #include "settings_win32.h"
 #include "testing/win32_test_support.h"
 #include "text/utf16.h"
+#include "user_engines.h"
 #include "win32/unique_resource.h"
 #include "win32/wide.h"
 #include "win32/win32_registry.h"
@@ -151,6 +152,46 @@ class ClassicBoxEndToEnd : public ::testing::Test {
   std::wstring recorder_;
 };
 
+TEST_F(ClassicBoxEndToEnd, UserServicesAndKeywordsReachTheirEngines) {
+  testing::ShellHandler http(L"http", HandlerCommand());
+  testing::ShellHandler https(L"https", HandlerCommand());
+  constexpr char16_t kMine[] = u"{0C0FFEE0-1234-4321-ABCD-0123456789AB}";
+  EngineCustomisation own;
+  own.services = {{kMine, u"古書", u"http://kosho.example.jp/find?q={searchTerms}&x=1", u"shift_jis",
+                   u"k"}};
+  own.keywords = {{kDictionary, u"d"}};
+  ASSERT_TRUE(WriteEngineCustomisation(registry_, own));
+
+  {  // The service, last in the rotation: one step back from the first engine.
+    RunningBox box = Start();
+    ASSERT_NE(box.dialog, nullptr);
+    ::PostMessageW(box.dialog, WM_COMMAND, MAKEWPARAM(ID_PREVIOUS_ENGINE, 1), 0);
+    Type(box.dialog, u"東京");
+    Press(box.dialog, VK_RETURN);
+    EXPECT_EQ(WaitForExit(box), 1u);
+  }
+  EXPECT_EQ(settings_.LastSearchEngine(), kMine);
+  {  // A catalogue engine's keyword, full-width with an ideographic space.
+    RunningBox box = Start();
+    ASSERT_NE(box.dialog, nullptr);
+    ::PostMessageW(box.dialog, WM_COMMAND, MAKEWPARAM(ID_NEXT_ENGINE, 1), 0);  // the first
+    Type(box.dialog, u"Ｄ\u3000検索");
+    Press(box.dialog, VK_RETURN);
+    EXPECT_EQ(WaitForExit(box), 1u);
+  }
+  const std::vector<std::string> lines = Recorded(2);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], Expected("http://kosho.example.jp/find?q=%93%8c%8b%9e&x=1"));
+  EXPECT_EQ(lines[1], Expected("https://dict.example.jp/find?w=%b8%a1%ba%f7"
+                               "&u=Lk%3d%25b8%25a1%25ba%25f7T"));
+  EXPECT_EQ(HistoryValue(u"SearchWords_00"), u"検索");
+  EXPECT_EQ(HistoryValue(u"SearchEngine_00"), kDictionary);
+  EXPECT_EQ(HistoryValue(u"SearchWords_01"), u"東京");
+  EXPECT_EQ(HistoryValue(u"SearchEngine_01"), kMine);
+  // The keyword search left the remembered engine alone; the step before it stored it.
+  EXPECT_EQ(settings_.LastSearchEngine(), kMine);
+}
+
 TEST_F(ClassicBoxEndToEnd, JapaneseWordsReachTheBrowserEncodedForEachEngine) {
   testing::ShellHandler http(L"http", HandlerCommand());
   testing::ShellHandler https(L"https", HandlerCommand());
@@ -225,7 +266,9 @@ TEST_F(ClassicBoxEndToEnd, ATamperedCatalogueCannotStartAProgram) {
   EXPECT_EQ(HistoryValue(u"SearchWords_00"), u"");
 }
 
-TEST_F(ClassicBoxEndToEnd, WithoutAnyEngineNothingIsOpenedOrRecorded) {
+// A downloaded copy that reads with no engine would leave the box unable to search: the
+// program folder's copy is used instead.
+TEST_F(ClassicBoxEndToEnd, ADataCopyWithoutAnyEngineGivesWayToTheProgramFoldersCopy) {
   testing::ShellHandler http(L"http", HandlerCommand());
   testing::ShellHandler https(L"https", HandlerCommand());
   InstallCatalogueText(
@@ -233,12 +276,14 @@ TEST_F(ClassicBoxEndToEnd, WithoutAnyEngineNothingIsOpenedOrRecorded) {
       "<format>{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30021}</format></search_engines>");
   RunningBox box = Start();
   ASSERT_NE(box.dialog, nullptr);
-  Type(box.dialog, u"http://www.example.jp/");
+  Type(box.dialog, u"tokyo");
   Press(box.dialog, VK_RETURN);
   EXPECT_EQ(WaitForExit(box), 1u);
-  EXPECT_TRUE(Recorded(1, 1'500).empty());
-  EXPECT_EQ(settings_.Search(), 0);
-  EXPECT_EQ(HistoryValue(u"SearchWords_00"), u"");
+  const std::vector<std::string> lines = Recorded(1);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("http", 0), 0u) << lines[0];
+  EXPECT_NE(lines[0].find("tokyo"), std::string::npos) << lines[0];
+  EXPECT_EQ(settings_.Search(), 1);
 }
 
 RECT ChildRect(HWND dialog, int id) {

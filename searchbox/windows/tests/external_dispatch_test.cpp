@@ -148,24 +148,25 @@ class ExternalDispatchTest : public ::testing::Test {
   }
   void TearDown() override { box_.registry.DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey); }
 
-  // As a script calls: the name to an id, then the arguments in reverse order.
+  // As the browser's script engine calls: the name to an id, then the arguments in reverse
+  // order, a call as "method or property read" with a result wanted.
   void CallByName(const wchar_t* name, std::vector<VARIANT> arguments, Outcome& outcome,
-                  WORD flags = DISPATCH_METHOD) {
+                  WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET) {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     ASSERT_EQ(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
     std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    if (flags == DISPATCH_PROPERTYPUT) {
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (put) {
       params.rgdispidNamedArgs = &putId;
       params.cNamedArgs = 1;
     }
     EXCEPINFO exception{};
     UINT argumentError = 0;
     outcome.hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                 flags == DISPATCH_PROPERTYPUT ? nullptr : &outcome.result,
-                                 &exception, &argumentError);
+                                 put ? nullptr : &outcome.result, &exception, &argumentError);
     outcome.scode = exception.scode;
     ::SysFreeString(exception.bstrSource);
     ::SysFreeString(exception.bstrDescription);
@@ -355,13 +356,17 @@ TEST_F(ExternalDispatchTest, PropertyPutsHandTheFunctionToTheBox) {
       {L"onRotateSearchService", &FakeBox::rotateHandler},
       {L"onUpdateNotify", &FakeBox::notifyHandler},
   };
-  for (const auto& c : cases) {
-    for (IDispatch* function : {static_cast<IDispatch*>(&first), static_cast<IDispatch*>(&second),
-                                static_cast<IDispatch*>(nullptr)}) {
-      Outcome outcome;
-      CallByName(c.name, {Dispatch(function)}, outcome, DISPATCH_PROPERTYPUT);
-      EXPECT_EQ(outcome.hr, S_OK) << c.name;
-      EXPECT_EQ(box_.*c.handler, function) << c.name;
+  // A function is assigned as a put, a put by reference or both, whichever the engine uses.
+  for (const WORD flags : {WORD{DISPATCH_PROPERTYPUT}, WORD{DISPATCH_PROPERTYPUTREF},
+                           WORD{DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF}}) {
+    for (const auto& c : cases) {
+      for (IDispatch* function : {static_cast<IDispatch*>(&first), static_cast<IDispatch*>(&second),
+                                  static_cast<IDispatch*>(nullptr)}) {
+        Outcome outcome;
+        CallByName(c.name, {Dispatch(function)}, outcome, flags);
+        EXPECT_EQ(outcome.hr, S_OK) << c.name << " with flags " << flags;
+        EXPECT_EQ(box_.*c.handler, function) << c.name << " with flags " << flags;
+      }
     }
   }
 }

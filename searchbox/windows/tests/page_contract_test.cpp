@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "testing/adapters_under_test.h"
+#include "text/utf16.h"
 
 namespace brimlet {
 namespace {
@@ -162,6 +163,77 @@ TEST_F(NoticeHandOverTest, NoNoticeReachesTheDailyLimit) {
   HandOverNoNotice(settings_);
   EXPECT_EQ(settings_.NotifyCount(), kDailyNoticeLimit);
   EXPECT_EQ(kDailyNoticeLimit, 3);
+}
+
+TEST(LockedPageTest, OnlyTheBoxsOwnAboutBlankAndThenItsOwnPageMayLoad) {
+  const std::u16string_view page = u"C:\\Program Files\\Zelvo\\skin\\black\\main.html?t=4711";
+  const struct {
+    std::u16string_view url;
+    bool pageRequested;
+    bool allowed;
+  } cases[] = {
+      {u"about:blank", false, true},
+      {u"ABOUT:BLANK", false, true},
+      {u"http://evil.example/", false, false},
+      // The page as the browser may report it.
+      {u"C:\\Program Files\\Zelvo\\skin\\black\\main.html?t=4711", true, true},
+      {u"file:///C:/Program%20Files/Zelvo/skin/black/main.html?t=4711", true, true},
+      {u"file:///C:/Program%20Files/Zelvo/skin/black/MAIN.HTML%3Ft=4711", true, true},
+      // Once the page is asked for, nothing else: not a blank page, not another box's page.
+      {u"about:blank", true, false},
+      {u"file:///C:/Program%20Files/Zelvo/skin/black/main.html?t=4712", true, false},
+      {u"file:///C:/Program%20Files/Zelvo/skin/black/main.html", true, false},
+      {u"http://evil.example/main.html?t=4711x", true, false},
+      {u"javascript:void(0)", true, false},
+      {u"", true, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MayNavigate(c.url, c.pageRequested, page), c.allowed)
+        << Utf16ToUtf8(c.url) << (c.pageRequested ? " after the page" : " before the page");
+  }
+  // An address without its tick is no box page at all.
+  EXPECT_FALSE(IsBoxPageAddress(u"file:///C:/a/main.html", u"C:\\a\\main.html"));
+}
+
+TEST(LockedPageTest, TheNoticeLinkIsKnownByTheNoticesAddress) {
+  const std::u16string_view notice = u"https://brimlet.example/new.html";
+  EXPECT_TRUE(IsNoticeRequest(u"https://brimlet.example/new.html", notice));
+  EXPECT_TRUE(IsNoticeRequest(u"HTTPS://BRIMLET.EXAMPLE/new.html/", notice));
+  EXPECT_TRUE(IsNoticeRequest(u"http://brimlet.example/", u"http://brimlet.example"));
+  EXPECT_FALSE(IsNoticeRequest(u"https://brimlet.example/other.html", notice));
+  EXPECT_FALSE(IsNoticeRequest(u"javascript:void(0)", notice));
+  EXPECT_FALSE(IsNoticeRequest(u"", u""));  // no notice: no window is the notice's
+}
+
+TEST(PageScaleTest, TheZoomFollowsTheDpiAndTheBoxOpensOnTheWorkArea) {
+  EXPECT_EQ(PageZoomPercent(96), 100);
+  EXPECT_EQ(PageZoomPercent(120), 125);
+  EXPECT_EQ(PageZoomPercent(144), 150);
+  EXPECT_EQ(PageZoomPercent(192), 200);
+  EXPECT_EQ(PageZoomPercent(0), 100);
+
+  const Rect monitor{0, 0, 1024, 768};
+  const Rect work{0, 0, 1024, 738};
+  const struct {
+    const char* name;
+    int32_t width, height;
+    std::optional<Point> restored;
+    Rect expected;
+  } cases[] = {
+      {"centred", 570, 150, std::nullopt, {227, 309, 797, 459}},
+      {"restored inside", 570, 150, Point{10, 20}, {10, 20, 580, 170}},
+      // Remembered on a monitor to the right that is gone, or below the task bar.
+      {"restored off screen", 570, 150, Point{1900, 300}, {454, 300, 1024, 450}},
+      {"restored under the task bar", 570, 150, Point{100, 700}, {100, 588, 670, 738}},
+      {"restored far up and left", 380, 100, Point{-5000, -5000}, {0, 0, 380, 100}},
+      // Wider than the work area: the size stays, the left edge is the area's.
+      {"too wide", 1200, 150, Point{300, 10}, {0, 10, 1200, 160}},
+      {"damaged corner", 380, 100, Point{INT32_MAX, INT32_MAX}, {644, 638, 1024, 738}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PageBoxOpeningRect(c.width, c.height, c.restored, monitor, work), c.expected)
+        << c.name;
+  }
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "win32/unique_resource.h"
 
 namespace brimlet::win32 {
@@ -26,20 +24,6 @@ UniqueHWnd MakeWindow(int x, int y, int width, int height, DWORD exStyle = 0) {
   HWND hwnd = ::CreateWindowExW(exStyle, kClass, L"placement", WS_POPUP | WS_VISIBLE, x, y, width,
                                 height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   return UniqueHWnd(hwnd);
-}
-
-void Pump() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-}
-
-// Activation crosses threads through messages: pump until the foreground settles.
-HWND ForegroundAfterPumping(HWND expected) {
-  for (int i = 0; i < 100 && ::GetForegroundWindow() != expected; ++i) {
-    Pump();
-    ::Sleep(20);
-  }
-  return ::GetForegroundWindow();
 }
 
 RECT PrimaryMonitor() {
@@ -115,51 +99,6 @@ TEST(PlacementWin32Test, OpacityBecomesTheLayeredAlpha) {
     EXPECT_EQ(alpha, c.alpha) << c.percent;
     EXPECT_TRUE(flags & LWA_ALPHA);
   }
-}
-
-TEST(PlacementWin32Test, WindowRectInAnotherWindowsClientCoordinates) {
-  UniqueHWnd parent = MakeWindow(100, 120, 400, 300);
-  UniqueHWnd other = MakeWindow(130, 170, 50, 40);
-  POINT origin{0, 0};
-  ::ClientToScreen(parent.get(), &origin);
-  const RECT inParent = WindowRectIn(other.get(), parent.get());
-  EXPECT_EQ(inParent.left, 130 - origin.x);
-  EXPECT_EQ(inParent.top, 170 - origin.y);
-  EXPECT_EQ(inParent.right - inParent.left, 50);
-  const RECT onScreen = WindowRectIn(other.get());
-  EXPECT_EQ(onScreen.left, 130);
-  EXPECT_EQ(onScreen.top, 170);
-}
-
-// A second start finds the box behind another program's window and brings it forward.
-TEST(PlacementWin32Test, BringsTheWindowInFrontOfAnotherThreadsForegroundWindow) {
-  UniqueHWnd box = MakeWindow(60, 60, 200, 80);
-  HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HWND otherWindow = nullptr;
-  std::thread other([&] {
-    UniqueHWnd front = MakeWindow(300, 300, 200, 80);
-    otherWindow = front.get();
-    ::SetForegroundWindow(front.get());
-    ::SetEvent(ready);
-    while (::MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-      Pump();
-    }
-  });
-  ::WaitForSingleObject(ready, 5000);
-  ASSERT_EQ(ForegroundAfterPumping(otherWindow), otherWindow)
-      << "the other thread could not take the front";
-  BringToForeground(box.get());
-  EXPECT_EQ(ForegroundAfterPumping(box.get()), box.get());
-  ::SetEvent(done);
-  other.join();
-  ::CloseHandle(ready);
-  ::CloseHandle(done);
-}
-
-TEST(PlacementWin32Test, BringToForegroundIgnoresAHandleThatIsNoWindow) {
-  BringToForeground(reinterpret_cast<HWND>(static_cast<intptr_t>(0x7FFF0)));
-  BringToForeground(nullptr);
 }
 
 }  // namespace

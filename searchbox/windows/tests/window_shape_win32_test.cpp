@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "picture_files_test_support.h"
@@ -74,6 +75,35 @@ TEST_F(WindowShapeTest, APictureWithoutAlphaIsOpaqueThroughout) {
       L"rgb.png", {{0xFF000000, 0xFFFFFFFF}, {0xFF102030, 0xFF405060}}, PixelFormat24bppRGB));
   ASSERT_TRUE(shape);
   EXPECT_EQ(RectanglesOf(shape->region.get()), (std::vector<RECT>{{0, 0, 2, 2}}));
+}
+
+TEST_F(WindowShapeTest, AScaledPictureGivesTheScaledShape) {
+  // Opaque to its edges: the scaled outline keeps every edge (no blending with what lies
+  // beyond the picture).
+  const std::u16string opaque = WritePng(L"opaque.png", {{kOpaque, kOpaque}, {kOpaque, kOpaque}});
+  for (const auto& [width, height] : {std::pair{3, 3}, std::pair{4, 4}, std::pair{5, 3}}) {
+    const std::optional<WindowShape> shape = LoadScaledWindowShape(opaque, width, height);
+    ASSERT_TRUE(shape);
+    EXPECT_EQ(shape->width, width);
+    EXPECT_EQ(shape->height, height);
+    RECT box{};
+    ::GetRgnBox(static_cast<HRGN>(shape->region.get()), &box);
+    EXPECT_EQ(box, (RECT{0, 0, width, height}));
+  }
+  // The left half opaque: twice the size keeps the left half, give or take the blended seam.
+  const std::optional<WindowShape> half = LoadScaledWindowShape(
+      WritePng(L"half.png",
+               {{kOpaque, kOpaque, kClear, kClear}, {kOpaque, kOpaque, kClear, kClear}}),
+      8, 4);
+  ASSERT_TRUE(half);
+  RECT box{};
+  ::GetRgnBox(static_cast<HRGN>(half->region.get()), &box);
+  EXPECT_EQ(box.left, 0);
+  EXPECT_EQ(box.top, 0);
+  EXPECT_EQ(box.bottom, 4);
+  EXPECT_GE(box.right, 3);
+  EXPECT_LE(box.right, 4);
+  EXPECT_FALSE(LoadScaledWindowShape(opaque, 0, 3));
 }
 
 TEST_F(WindowShapeTest, NoShapeWithoutAPicture) {

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "core/summon_protocol.h"
+#include "protocol/summon_protocol.h"
 
 namespace brimlet::testing {
 namespace {

@@ -1,0 +1,2 @@
+#pragma once
+#define IDD_FRAMEWORK_TEST_DIALOG 100

@@ -1,0 +1,32 @@
+// Resource ids of the search service editor and its form, shared by their script and code.
+#pragma once
+
+#define IDD_ENGINE_EDITOR 140
+#define IDD_ENGINE_FORM 141
+
+#define IDC_ENGINE_LIST 1400
+#define IDC_ENGINE_ADD 1401
+#define IDC_ENGINE_EDIT 1402
+#define IDC_ENGINE_REMOVE 1403
+#define IDC_ENGINE_UP 1404
+#define IDC_ENGINE_DOWN 1405
+#define IDC_ENGINE_IMPORT 1406
+#define IDC_ENGINE_EXPORT 1407
+#define IDC_ENGINE_KEYWORD_RULE 1408
+
+#define IDC_FORM_NAME_LABEL 1420
+#define IDC_FORM_NAME 1421
+#define IDC_FORM_NAME_ERROR 1422
+#define IDC_FORM_URL_LABEL 1423
+#define IDC_FORM_URL 1424
+#define IDC_FORM_URL_HINT 1425
+#define IDC_FORM_URL_ERROR 1426
+#define IDC_FORM_ENCODING_LABEL 1427
+#define IDC_FORM_ENCODING 1428
+#define IDC_FORM_KEYWORD_LABEL 1429
+#define IDC_FORM_KEYWORD 1430
+#define IDC_FORM_KEYWORD_ERROR 1431
+#define IDC_FORM_TEST 1432
+
+// In the settings dialog.
+#define IDC_EDIT_ENGINES 1440
