@@ -121,6 +121,18 @@ class Stage {
   HWND window_ = nullptr;
 };
 
+// The hook fires when this thread takes the second release off its queue: that is the
+// double press, complete when this returns.
+void PressCtrlTwice() {
+  for (int i = 0; i < 2; ++i) {
+    Key(VK_CONTROL, false);
+    PumpFor(15);
+    Key(VK_CONTROL, true);
+    if (i == 0) PumpFor(30);
+  }
+  Pump();
+}
+
 struct Summoned {
   bool ok = false;
   double ms = 0;  // from the double press to visible, in front and the caret in the field
@@ -130,14 +142,7 @@ struct Summoned {
 // The double press as a user makes it; the clock starts at its second release, when the
 // hook fires. Then, after `pauseMs`, the words at `keyMs` a key.
 Summoned Summon(double pauseMs, const std::wstring& words, double keyMs) {
-  for (int i = 0; i < 2; ++i) {
-    Key(VK_CONTROL, false);
-    PumpFor(15);
-    Key(VK_CONTROL, true);
-    if (i == 0) PumpFor(30);
-  }
-  // The hook fires when this thread takes the second release: that is the double press.
-  Pump();
+  PressCtrlTwice();
   const double pressed = Now();
   Summoned result;
   double shownAt = -1;
@@ -293,23 +298,22 @@ int Bench(bool warm, int rounds, const std::wstring& minimal) {
   return 0;
 }
 
+// One round's summon, without words; says so when no box came to the front.
+Summoned SummonOnce(Stage& stage, bool warm) {
+  if (!PrepareRound(stage, warm)) return {};
+  const Summoned summoned = Summon(0, L"", 0);
+  if (!summoned.ok) std::printf("no box in front with the caret in its field\n");
+  return summoned;
+}
+
 // A double press while the box is in front closes it (the hook then runs in the box's own
 // process).
 int SummonTwice(bool warm) {
   Stage stage;
-  if (!PrepareRound(stage, warm)) return 2;
-  const Summoned summoned = Summon(0, L"", 0);
-  if (!summoned.ok) {
-    std::printf("no box in front with the caret in its field\n");
-    return 1;
-  }
+  const Summoned summoned = SummonOnce(stage, warm);
+  if (!summoned.ok) return 1;
   ::Sleep(500);
-  for (int i = 0; i < 2; ++i) {
-    Key(VK_CONTROL, false);
-    PumpFor(15);
-    Key(VK_CONTROL, true);
-    PumpFor(30);
-  }
+  PressCtrlTwice();
   if (!WaitFor([] { return VisibleBox() == nullptr; }, 5'000)) {
     std::printf("the second double press left the box open\n");
     CloseBox(summoned.box, warm);
@@ -321,12 +325,8 @@ int SummonTwice(bool warm) {
 
 int Show(bool warm, bool keepOpen) {
   Stage stage;
-  if (!PrepareRound(stage, warm)) return 2;
-  const Summoned summoned = Summon(0, L"", 0);
-  if (!summoned.ok) {
-    std::printf("no box in front with the caret in its field\n");
-    return 1;
-  }
+  const Summoned summoned = SummonOnce(stage, warm);
+  if (!summoned.ok) return 1;
   std::printf("shown in %.1f ms\nfield: %ls\n", summoned.ms, FieldText(summoned.box).c_str());
   if (keepOpen) return 0;
   return CloseBox(summoned.box, warm) ? 0 : 2;
