@@ -16,7 +16,7 @@ build=$1
 rounds=${3:-30}
 export WINEPREFIX=$2 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 key='HKCU\Software\Zelvo\BrimletBox\{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}'
-# The data folder is the user's local application data (Wine names the user as Unix does).
+# The downloaded catalogue lives in the user's local application data folder.
 data="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zelvo/BrimletBox/{4F2A7C10-8B3D-4E61-9A55-C0D1E2F30001}"
 test_engine='{7B1E0001-0000-4000-8000-000000000001}'  # the test catalogue's default
 
