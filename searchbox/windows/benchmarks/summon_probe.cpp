@@ -265,6 +265,13 @@ int Type(bool warm, int rounds, double pauseMs, const std::wstring& words, doubl
     std::printf("round %2d: shown in %6.1f ms, field \"%ls\"%s", i + 1, summoned.ms, text.c_str(),
                 same ? "" : "  <- not the words typed");
     if (taken > 0) std::printf(" (%d reached the program behind)", taken);
+    if (!same) {
+      // Which way the words went: a box that closed itself, or one that lost the front.
+      std::printf(::IsWindow(summoned.box) ? " (the box is open, %s)" : " (the box has closed)%s",
+                  ::IsWindow(summoned.box)
+                      ? (::GetForegroundWindow() == summoned.box ? "in front" : "not in front")
+                      : "");
+    }
     std::printf("\n");
     if (!CloseBox(summoned.box, warm)) return 2;
   }

@@ -8,7 +8,8 @@
 #  - a setting, a history entry and a catalogue changed while it waits are what it shows,
 #    and it is counted when shown, not while it waits
 #  - with the setting off, every summon is a cold start that works, and nothing waits
-#  - the host's exit leaves no Brimlet.exe, with a box open and one waiting
+#  - the host's exit leaves no Brimlet.exe, with a box open and one waiting; nor does its
+#    death while a box waits
 #   ready_box_e2e.sh <build-dir> <wine-prefix> [type-rounds]
 set -u -o pipefail
 . "$(dirname "$0")/../../../platform/testing/double_ctrl.sh" || exit 1
@@ -40,7 +41,8 @@ cleanup() {
 boxes() {
   local pid
   for pid in $(pgrep -f 'Brimlet\.exe'); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+      echo "$pid"
   done
 }
 end_boxes() { local pid; for pid in $(boxes); do kill "$pid" 2>/dev/null; done; }
@@ -132,5 +134,17 @@ host=
 for _ in $(seq 50); do [ -z "$(boxes)" ] && break; sleep 0.1; done
 [ -z "$(boxes)" ] || fail "Brimlet.exe still runs after the host's exit: $(boxes)"
 echo "host exit: no box process left"
+
+# A host that is killed leaves no box waiting for a summon that no one would answer.
+wine "$build/dist/Tessiv.exe" >/dev/null 2>&1 &
+host=$!
+probe memory >/dev/null  # waits for the ready box
+[ -n "$(boxes)" ] || fail "no ready box after the host's start"
+kill "$host"
+wait "$host" 2>/dev/null
+host=
+for _ in $(seq 100); do [ -z "$(boxes)" ] && break; sleep 0.1; done
+[ -z "$(boxes)" ] || fail "a ready box outlives its killed host: $(boxes)"
+echo "host killed: no box process left"
 cleanup
 exit 0
