@@ -7,6 +7,7 @@
 #  - Ctrl Ctrl, 30 ms, "tokyo" at 20 ms a key leaves exactly "tokyo" in the box, 30 of 30
 #  - a setting, a history entry and a catalogue changed while it waits are what it shows,
 #    and it is counted when shown, not while it waits
+#  - for the page-based design after its page failed in this logon, the classic box waits
 #  - with the setting off, every summon is a cold start that works, and nothing waits
 #  - the host's exit leaves no Brimlet.exe, with a box open and one waiting; nor does its
 #    death while a box waits
@@ -110,6 +111,19 @@ echo "$out" | grep -qx 'field: while it waited' || fail "not the history of now:
 echo "changes while waiting: shown"
 rm -f "$data/def_srch_engn.xml"
 setting RecordSearchWords 0
+
+# The page-based design after its page failed in this logon: a cold start would show the
+# classic box, so the box prepared is a classic one (Wine has no HTML engine for the page).
+probe memory >/dev/null
+setting SearchBoxDesign 1
+wine reg add "$key\\PageBoxFailedThisLogon" /f >/dev/null 2>&1 || fail "registry"
+out=$(probe show) || fail "summon after the design changed: $out"
+out=$(probe memory)
+echo "$out" | grep -q '^ready box: not running' && fail "no box prepared for the page design"
+out=$(probe show) || fail "summon of the box prepared for the page design: $out"
+echo "page design, failed in this logon: $(echo "$out" | head -n1)"
+setting SearchBoxDesign 0
+wine reg delete "$key\\PageBoxFailedThisLogon" /f >/dev/null 2>&1
 
 # Turned off: the waiting box gives way, and from then on every summon starts a new box.
 probe memory >/dev/null
