@@ -9,8 +9,8 @@
 #    and it is counted when shown, not while it waits
 #  - for the page-based design after its page failed in this logon, the classic box waits
 #  - with the setting off, every summon is a cold start that works, and nothing waits
-#  - the host's exit leaves no Brimlet.exe, with a box open and one waiting; nor does its
-#    death while a box waits
+#  - the host's exit leaves no Brimlet.exe, with a box open, one waiting and the settings
+#    dialog of its tray open; nor does its death while a box waits
 #   ready_box_e2e.sh <build-dir> <wine-prefix> [type-rounds]
 set -u -o pipefail
 . "$(dirname "$0")/../../../platform/testing/double_ctrl.sh" || exit 1
@@ -140,9 +140,13 @@ echo "$out" | grep -q '^ready box: not running' || fail "a box waits with the se
 [ -z "$(boxes)" ] || fail "a box process runs with the setting off and no box open"
 setting PrepareSearchBox 1
 
-# The host's exit ends the box it started and that is still open.
+# The host's exit ends the box it started and that is still open, and the settings dialog
+# opened from its tray.
 out=$(probe cold open) || fail "summon before the exit: $out"
 [ -n "$(boxes)" ] || fail "no box open before the exit"
+wine "$build/tests/tray_poke.exe" configure >/dev/null 2>&1 || fail "the tray's settings entry"
+for _ in $(seq 100); do pgrep -f 'Brimlet\.exe /config' >/dev/null && break; sleep 0.1; done
+pgrep -f 'Brimlet\.exe /config' >/dev/null || fail "the tray's settings entry opened no dialog"
 host_exit || fail "the host did not exit"
 host=
 for _ in $(seq 50); do [ -z "$(boxes)" ] && break; sleep 0.1; done
