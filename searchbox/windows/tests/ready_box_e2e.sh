@@ -2,7 +2,8 @@
 # End to end through the host and its hook, with the box prepared in advance (the classic
 # design; Wine has no HTML engine for the page-based one). summon_probe.exe plays the user
 # from a window of its own in front: Ctrl twice with SendInput, then words.
-#  - the boxes' parent is the host; a summon shows the ready box in front, caret in its field;
+#  - the boxes' parent is the host, also for the settings dialog a box opens and the box
+#    that dialog hands back to; a summon shows the ready box in front, caret in its field;
 #    a second double press while it is in front closes it
 #  - Ctrl Ctrl, 30 ms, "tokyo" at 20 ms a key leaves exactly "tokyo" in the box, 30 of 30
 #  - a setting, a history entry and a catalogue changed while it waits are what it shows,
@@ -83,6 +84,14 @@ if echo "$out" | grep -qv 'started by Tessiv.exe'; then fail "a box not started 
 
 out=$(probe twice) || fail "second double press: $out"
 echo "$out"
+
+# The box's settings button and the dialog's hand-back: the host starts both.
+out=$(probe settings) || fail "settings and back: $out"
+echo "$out" | grep -q '^box handed back' || fail "settings and back: $out"
+if echo "$out" | grep '^Brimlet.exe' | grep -qv 'started by Tessiv.exe'; then
+  fail "the settings dialog or its box not started by the host: $out"
+fi
+echo "settings and back: started by the host"
 
 out=$(probe type "$rounds" 30 tokyo 20)
 rc=$?
