@@ -3,9 +3,8 @@
 namespace brimlet {
 
 HostStart DecideHostStart(TokenKind own, ShellToken shell) noexcept {
-  return own == TokenKind::kFull && shell == ShellToken::kNormal
-             ? HostStart::kRestartThroughShell
-             : HostStart::kRun;
+  return own == TokenKind::kFull && shell == ShellToken::kNormal ? HostStart::kRestartThroughShell
+                                                                 : HostStart::kRun;
 }
 
 }  // namespace brimlet

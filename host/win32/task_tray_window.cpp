@@ -61,9 +61,9 @@ HWND TaskTrayWindow::Create() noexcept {
 void TaskTrayWindow::AddIcon() noexcept {
   if (!icon_) {
     // The system's small-icon size, which grows with the DPI.
-    icon_.reset(static_cast<HICON>(::LoadImageW(
-        instance_, MAKEINTRESOURCEW(IDI_TESSIV), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+    icon_.reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TESSIV), IMAGE_ICON,
+                                                ::GetSystemMetrics(SM_CXSMICON),
+                                                ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
   }
   NOTIFYICONDATAW data = IconData(hwnd());
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -161,8 +161,7 @@ void TaskTrayWindow::ShowTrayMenu() {
   }
 }
 
-bool TaskTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                                   LRESULT& result) {
+bool TaskTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
   switch (message) {
     case WM_CREATE:

@@ -24,8 +24,8 @@ bool SetText(UniqueVariant& value, const std::wstring& text) noexcept {
 // background object and that object's application.
 ComPtr<IShellDispatch2> DesktopShell() noexcept {
   ComPtr<IShellWindows> windows;
-  if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
-                                IID_IShellWindows, windows.put_void()))) {
+  if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                                windows.put_void()))) {
     return {};
   }
   UniqueVariant desktop;
@@ -34,15 +34,15 @@ ComPtr<IShellDispatch2> DesktopShell() noexcept {
   UniqueVariant noRoot;
   long window = 0;
   ComPtr<IDispatch> found;
-  if (windows->FindWindowSW(&desktop.get(), &noRoot.get(), SWC_DESKTOP, &window,
-                            SWFO_NEEDDISPATCH, found.put()) != S_OK ||
+  if (windows->FindWindowSW(&desktop.get(), &noRoot.get(), SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                            found.put()) != S_OK ||
       !found) {
     return {};
   }
   const auto services = found.As<IServiceProvider>(IID_IServiceProvider);
   ComPtr<IShellBrowser> browser;
-  if (!services || FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
-                                                 browser.put_void()))) {
+  if (!services ||
+      FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.put_void()))) {
     return {};
   }
   ComPtr<IShellView> view;

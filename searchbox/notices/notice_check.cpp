@@ -106,9 +106,9 @@ std::optional<Notice> FetchNotice(const NoticeRequest& request, const NoticeChec
     if (!body) return std::nullopt;
     std::optional<std::vector<std::byte>> statement;
     if (ports.signatures.verifier) {
-      statement =
-          ports.source.Fetch(NoticeAddress(request.host, partner, ports.cacheBuster.Next(), u".sig"),
-                             kMaxStatementBytes);
+      statement = ports.source.Fetch(
+          NoticeAddress(request.host, partner, ports.cacheBuster.Next(), u".sig"),
+          kMaxStatementBytes);
     }
     const SignatureCheck signature =
         CheckSignature(ports.signatures, SignedPurpose::kNotice, partner, *body, statement);
@@ -120,8 +120,8 @@ std::optional<Notice> FetchNotice(const NoticeRequest& request, const NoticeChec
     if (!document) return std::nullopt;
     const std::u16string_view hosts[] = {request.host, request.helpHost};
     bool linkRefused = false;
-    std::optional<Notice> notice =
-        ReadApplicableNotice(*document, ports.settings.InstalledVersionNumber(), hosts, &linkRefused);
+    std::optional<Notice> notice = ReadApplicableNotice(
+        *document, ports.settings.InstalledVersionNumber(), hosts, &linkRefused);
     if (linkRefused) refusal = u"its link leads to a host that is not the operator's";
     return notice;
   }
