@@ -71,36 +71,20 @@ void GiveWayToColdBox() noexcept {
   ::PostQuitMessage(summon::kReadyExitGaveWay);
 }
 
-class PreparedClassicBox final : public IPreparedBox {
+// What both designs' prepared boxes share: the preparation taken when the box was made, the
+// loop's filter, and the opening at normal priority.
+template <typename BoxWindow>
+class PreparedBox : public IPreparedBox {
  public:
-  PreparedClassicBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept
+  PreparedBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept
       : module_(module), loop_(loop), settings_(settings) {}
-  ~PreparedClassicBox() override {
+  ~PreparedBox() override {
     if (box_) loop_.RemoveFilter(box_.get());
-  }
-
-  // Makes the hidden box for the present settings and catalogue, replacing any earlier one.
-  bool Make() noexcept {
-    try {
-      // Taken before the catalogue is read: a file written meanwhile counts as a change.
-      prepared_ = PresentPreparation(settings_);
-      auto box = std::make_unique<SearchBoxWindow>(module_.Instance(), settings_);
-      box->SetCatalogue(LoadBoxCatalogue().get());
-      box->DeferOpening();
-      if (box->Create() == nullptr) return false;
-      if (box_) loop_.RemoveFilter(box_.get());
-      box_ = std::move(box);  // the earlier box, never shown, goes silently
-      loop_.AddFilter(box_.get());
-      return true;
-    } catch (...) {
-      return false;
-    }
   }
 
   BoxPreparation Prepared() const noexcept override { return prepared_; }
   BoxPreparation Current() const noexcept override { return PresentPreparation(settings_); }
   void TakeForeground() noexcept override { box_->TakeForeground(); }
-  bool Rebuild() noexcept override { return Make(); }
   void Show() noexcept override {
     BoxStartup().Mark(u"summoned");
     // Prepared at low priority; the box the user types in runs as any program does.
@@ -112,60 +96,65 @@ class PreparedClassicBox final : public IPreparedBox {
   }
   void GiveWay() noexcept override { GiveWayToColdBox(); }
 
- private:
+ protected:
+  // The box that is now prepared, in place of any earlier one (never shown, it goes silently).
+  void Keep(std::unique_ptr<BoxWindow> box) noexcept {
+    if (box_) loop_.RemoveFilter(box_.get());
+    box_ = std::move(box);
+    loop_.AddFilter(box_.get());
+  }
+
   AppModule& module_;
   MessageLoop& loop_;
   Settings& settings_;
   BoxPreparation prepared_;
-  std::unique_ptr<SearchBoxWindow> box_;
+  std::unique_ptr<BoxWindow> box_;
+};
+
+class PreparedClassicBox final : public PreparedBox<SearchBoxWindow> {
+ public:
+  using PreparedBox::PreparedBox;
+
+  // Makes the hidden box for the present settings and catalogue, replacing any earlier one.
+  bool Make() noexcept {
+    try {
+      // Taken before the catalogue is read: a file written meanwhile counts as a change.
+      prepared_ = PresentPreparation(settings_);
+      auto box = std::make_unique<SearchBoxWindow>(module_.Instance(), settings_);
+      box->SetCatalogue(LoadBoxCatalogue().get());
+      box->DeferOpening();
+      if (box->Create() == nullptr) return false;
+      Keep(std::move(box));
+      return true;
+    }
+    BRIMLET_CATCH_RETURN_VALUE(false)
+  }
+  bool Rebuild() noexcept override { return Make(); }
 };
 
 // The page-based box, its page loaded and started, held back from showing. It is ready only
 // once its page has run; a page that never does (no HTML engine) gives up, and the summons
 // go to cold boxes, which then show the classic box with its message once in the logon.
-class PreparedPageBox final : public IPreparedBox {
+class PreparedPageBox final : public PreparedBox<SearchBoxWindowEx> {
  public:
-  PreparedPageBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept
-      : module_(module), loop_(loop), settings_(settings) {}
-  ~PreparedPageBox() override {
-    if (box_) loop_.RemoveFilter(box_.get());
-  }
+  using PreparedBox::PreparedBox;
 
   // Makes the hidden box and starts its page; `ready` runs once the page has started.
   bool Make(std::function<void()> ready) noexcept {
     try {
       prepared_ = PresentPreparation(settings_);
-      box_ = std::make_unique<SearchBoxWindowEx>(module_.Instance(), loop_, settings_);
-      box_->SetCatalogue(LoadBoxCatalogue().get());
-      box_->DeferOpening(std::move(ready));
-      loop_.AddFilter(box_.get());
+      auto box = std::make_unique<SearchBoxWindowEx>(module_.Instance(), loop_, settings_);
+      box->SetCatalogue(LoadBoxCatalogue().get());
+      box->DeferOpening(std::move(ready));
+      // The page can call in while the window is being made: the filter is in place first.
+      Keep(std::move(box));
       return box_->Create() != nullptr;
     }
     BRIMLET_CATCH_RETURN_VALUE(false)
   }
   bool GaveUp() const noexcept { return box_ && box_->GaveUp(); }
-
-  BoxPreparation Prepared() const noexcept override { return prepared_; }
-  BoxPreparation Current() const noexcept override { return PresentPreparation(settings_); }
-  void TakeForeground() noexcept override { box_->TakeForeground(); }
   // Loading the page again takes as long as a cold box's start: that one is asked for.
   bool Rebuild() noexcept override { return false; }
-  void Show() noexcept override {
-    BoxStartup().Mark(u"summoned");
-    ::SetPriorityClass(::GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
-    box_->OpenPrepared();
-  }
-  WindowRef Window() const noexcept override {
-    return reinterpret_cast<WindowRef>(box_ ? box_->hwnd() : nullptr);
-  }
-  void GiveWay() noexcept override { GiveWayToColdBox(); }
-
- private:
-  AppModule& module_;
-  MessageLoop& loop_;
-  Settings& settings_;
-  BoxPreparation prepared_;
-  std::unique_ptr<SearchBoxWindowEx> box_;
 };
 
 // Found by the hook with FindWindowExW(HWND_MESSAGE, ...) by its class and title.

@@ -5,7 +5,7 @@
 // reads the field and closes the box.
 //   summon_probe.exe type <rounds> <pause ms> <words> <ms per key>
 //     every round must leave exactly <words> in the box (exit code 1 otherwise)
-//   summon_probe.exe bench <rounds> <minimal_window.exe>
+//   summon_probe.exe bench <rounds> <minimal_window.exe> [bare_window.exe]
 //     alternates a summon with starting the minimal window program; prints both medians
 //   summon_probe.exe show | open
 //     one summon: prints the field's text, then closes the box (show) or leaves it (open)
@@ -283,10 +283,16 @@ int Type(bool warm, int rounds, double pauseMs, const std::wstring& words, doubl
   return exact == rounds ? 0 : 1;
 }
 
-int Bench(bool warm, int rounds, const std::wstring& minimal) {
+// The same bare window built without the project's flags (bare_window.c), when given.
+double TimeBare(const std::wstring& program) {
+  return brimlet::bench::TimeToVisible({L"\"" + program + L"\"", L"BrimletBareWindow", L"bare"});
+}
+
+int Bench(bool warm, int rounds, const std::wstring& minimal, const std::wstring& bare) {
   Stage stage;
-  std::vector<double> summons, minimals, ratios;
+  std::vector<double> summons, minimals, ratios, bares;
   TimeMinimal(minimal);  // warms the file cache and the Wine server
+  if (!bare.empty()) TimeBare(bare);
   for (int i = 0; i < rounds; ++i) {
     if (!PrepareRound(stage, warm)) return 2;
     const Summoned summoned = Summon(0, L"", 0);
@@ -301,8 +307,19 @@ int Bench(bool warm, int rounds, const std::wstring& minimal) {
     summons.push_back(summoned.ms);
     minimals.push_back(m);
     ratios.push_back(summoned.ms / m);
-    std::printf("round %2d: %s summon %6.1f ms, minimal window %6.1f ms, ratio %.2f\n", i + 1,
+    std::printf("round %2d: %s summon %6.1f ms, minimal window %6.1f ms, ratio %.2f", i + 1,
                 warm ? "warm" : "cold", summoned.ms, m, summoned.ms / m);
+    if (!bare.empty()) {
+      const double b = TimeBare(bare);
+      if (b <= 0) return 1;
+      bares.push_back(b);
+      std::printf(", bare window %6.1f ms", b);
+    }
+    std::printf("\n");
+  }
+  if (!bares.empty()) {
+    std::printf("median: bare window (compiler defaults) %.1f ms, minimal window / bare %.2f\n",
+                Median(bares), Median(minimals) / Median(bares));
   }
   std::printf("median: %s summon %.1f ms, minimal window %.1f ms, ratio %.2f (%d rounds)\n",
               warm ? "warm" : "cold", Median(summons), Median(minimals), Median(ratios), rounds);
@@ -433,7 +450,7 @@ int wmain(int argc, wchar_t** argv) {
                 _wtof(argv[at + 4]));
   }
   if (left >= 3 && std::wcscmp(argv[at], L"bench") == 0) {
-    return Bench(warm, std::max(1, _wtoi(argv[at + 1])), argv[at + 2]);
+    return Bench(warm, std::max(1, _wtoi(argv[at + 1])), argv[at + 2], left >= 4 ? argv[at + 3] : L"");
   }
   if (left >= 1 && std::wcscmp(argv[at], L"show") == 0) return Show(warm, false);
   if (left >= 1 && std::wcscmp(argv[at], L"open") == 0) return Show(warm, true);
@@ -448,7 +465,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::fprintf(stderr,
                "usage: summon_probe [warm|cold] type <rounds> <pause ms> <words> <ms per key>\n"
-               "       summon_probe [warm|cold] bench <rounds> <minimal_window.exe>\n"
+               "       summon_probe [warm|cold] bench <rounds> <minimal_window.exe> [bare.exe]\n"
                "       summon_probe [warm|cold] show|open\n"
                "       summon_probe [warm|cold] twice|settings\n"
                "       summon_probe parents\n"
