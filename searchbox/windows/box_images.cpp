@@ -230,18 +230,16 @@ HICON DrawLetterIcon(std::u16string_view name, int size) noexcept {
     info.hbmColor = static_cast<HBITMAP>(dib.bitmap.get());
     info.hbmMask = static_cast<HBITMAP>(mask.get());
     return ::CreateIconIndirect(&info);
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 HICON EngineIcon(const ISearchEngineItem& engine, int size) noexcept {
   try {
     if (engine.IsUserService()) return DrawLetterIcon(engine.GetName(), size);
     return LoadEngineIcon(ToWide(engine.GetImagePath()), size);
-  } catch (...) {
-    return nullptr;
   }
+  BRIMLET_CATCH_RETURN_VALUE(nullptr)
 }
 
 }  // namespace brimlet::win32

@@ -27,9 +27,8 @@ void AddUserEngines(SearchEngineList& catalogue) noexcept {
     const EngineCustomisationRead read = ReadEngineCustomisation(registry, &catalogue);
     for (const std::u16string& line : read.leftOut) Trace(line);
     ApplyEngineCustomisation(catalogue, read.accepted);
-  } catch (...) {
-    Trace(u"Brimlet: reading the user's search services failed");
   }
+  BRIMLET_CATCH_LOG()
 }
 
 std::unique_ptr<SearchEngineList> LoadBoxCatalogue() noexcept {

@@ -82,9 +82,8 @@ bool BrowserInitializer::ShowsThePage(IWebBrowser2* browser) const noexcept {
     UniqueBstr url;
     if (FAILED(html->get_URL(url.put())) || !url) return false;
     return IsBoxPageAddress(FromWide({url.get(), ::SysStringLen(url.get())}), pageAddress_);
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 STDMETHODIMP BrowserInitializer::GetTypeInfoCount(UINT* count) noexcept {
@@ -138,8 +137,8 @@ void BrowserInitializer::OnNewWindow(DISPPARAMS& params, bool withAddress) noexc
     const std::u16string url = withAddress ? ArgumentText(params.rgvarg[0]) : std::u16string();
     Trace(u"page: new window cancelled: " + url);
     if (events_ != nullptr && withAddress) events_->OnNewWindow(url);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void BrowserInitializer::OnDocumentComplete(DISPPARAMS& params) noexcept {
@@ -157,8 +156,8 @@ void BrowserInitializer::OnDocumentComplete(DISPPARAMS& params) noexcept {
     if (events_ != nullptr && IsBoxPageAddress(ArgumentText(params.rgvarg[0]), pageAddress_)) {
       events_->OnPageComplete();
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void BrowserInitializer::LoadPage(IDispatch* browserDispatch) noexcept {
@@ -181,8 +180,8 @@ void BrowserInitializer::LoadPage(IDispatch* browserDispatch) noexcept {
   if (SUCCEEDED(moniker->GetDisplayName(nullptr, nullptr, &name)) && name != nullptr) {
     try {
       pageAddress_ = FromWide(name);
-    } catch (...) {
     }
+    BRIMLET_CATCH_LOG()
     ::CoTaskMemFree(name);
   }
   pageDocument_ = Identity(document.get());

@@ -36,9 +36,8 @@ bool PageFailedThisLogon() noexcept {
     }
     marker.reset(opened);
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 namespace {
@@ -59,8 +58,8 @@ void MarkPageFailedThisLogon() noexcept {
                           KEY_READ, nullptr, &created, nullptr) == ERROR_SUCCESS) {
       const UniqueHKey marker(created);
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 int ShowPageBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept {

@@ -91,9 +91,8 @@ bool IsBoxPageAddress(std::u16string_view url, std::u16string_view pageAddress) 
     // Without its tick the name would match any main.html anywhere.
     if (page.find(u"?t=") == std::u16string::npos) return false;
     return EqualsIgnoreAsciiCase(LastSegment(url), page);
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 bool MayNavigate(std::u16string_view url, bool pageRequested,

@@ -60,13 +60,12 @@ void CentreOnCursorMonitor(HWND window) noexcept {
 void SnapWindowRect(HWND window, RECT& rect, int32_t distance) noexcept {
   std::optional<MonitorAreas> monitor = MonitorNearWindow(window);
   Rect snapped = ToRect(rect);
+  // Out of memory while dragging: the rectangle stays as the user moved it.
   try {
     const std::vector<Rect> candidates = SnapCandidates(monitor, ScreenWidth(), ScreenHeight());
     snapped = SnapRect(snapped, candidates, distance);
-  } catch (...) {
-    BRIMLET_TRACE_CAUGHT();
-    return;  // out of memory while dragging: leave the rectangle as the user moved it
   }
+  BRIMLET_CATCH_RETURN_VALUE()
   rect = ToRECT(snapped);
 }
 

@@ -52,8 +52,8 @@ BoxPreparation PresentPreparation(const Settings& settings) noexcept {
     const std::u16string data = DataFolder();
     if (!data.empty()) now.dataCatalogue = StampOf(data + std::u16string(kCatalogueFileName));
     now.programCatalogue = StampOf(ProgramFolder() + std::u16string(kCatalogueFileName));
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   return now;
 }
 
@@ -286,10 +286,8 @@ int RunReadySearchBox(AppModule& module, MessageLoop& loop, Settings& settings,
     session.OnBoxClosed();
     if (session.GaveWay()) return summon::kReadyExitGaveWay;
     return session.Shown() ? summon::kReadyExitClosed : result;
-  } catch (...) {
-    Trace(u"Brimlet: the ready box ended by an exception");
-    return summon::kReadyExitCannotPrepare;
   }
+  BRIMLET_CATCH_RETURN_VALUE(summon::kReadyExitCannotPrepare)
 }
 
 }  // namespace brimlet::win32
