@@ -35,6 +35,17 @@ void Select(HWND list, SuggestSelection item) noexcept {
                  0);
 }
 
+// The second colour of a service suggestion: the selection colour darkened towards the text
+// colour, so that it reads on the window colour in every scheme (the link colour is pale in
+// some).
+COLORREF ServiceInk() noexcept {
+  const COLORREF a = ::GetSysColor(COLOR_HIGHLIGHT);
+  const COLORREF b = ::GetSysColor(COLOR_WINDOWTEXT);
+  const auto mix = [](int x, int y) { return static_cast<BYTE>((x * 2 + y) / 3); };
+  return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
+             mix(GetBValue(a), GetBValue(b)));
+}
+
 // A script function may drop the last outside reference to itself or replace the callbacks
 // while it runs: the call holds its own reference.
 void Call(const ComPtr<IDispatch>& function, std::span<const VARIANT> args = {}) noexcept {
@@ -73,6 +84,7 @@ bool SuggestWindow::Create(HWND ownerWindow, const RECT& screenRect) noexcept {
 
 void SuggestWindow::ClearList() noexcept {
   if (list_) ::SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+  sources_.clear();
 }
 
 void SuggestWindow::MoveTo(const RECT& screenRect) noexcept {
@@ -158,16 +170,31 @@ void SuggestWindow::ShrinkToItems() noexcept {
   }
 }
 
+std::optional<SuggestionItem> SuggestWindow::ItemAt(size_t index) const {
+  if (!list_ || index >= sources_.size()) return std::nullopt;
+  const LRESULT length = ::SendMessageW(list_, LB_GETTEXTLEN, index, 0);
+  if (length < 0) return std::nullopt;
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(
+      ::SendMessageW(list_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
+  return SuggestionItem{FromWide(text), sources_[index]};
+}
+
 std::optional<SuggestionItem> SuggestWindow::Selected() const {
   if (!list_) return std::nullopt;
   const SuggestSelection item = CurrentSelection(list_);
-  if (!item || *item >= sources_.size()) return std::nullopt;
-  const LRESULT length = ::SendMessageW(list_, LB_GETTEXTLEN, *item, 0);
-  if (length <= 0) return std::nullopt;
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(
-      ::SendMessageW(list_, LB_GETTEXT, *item, reinterpret_cast<LPARAM>(text.data()))));
-  return SuggestionItem{FromWide(text), sources_[*item]};
+  if (!item) return std::nullopt;
+  std::optional<SuggestionItem> selected = ItemAt(*item);
+  if (selected && selected->text.empty()) return std::nullopt;
+  return selected;
+}
+
+std::vector<SuggestionItem> SuggestWindow::Items() const {
+  std::vector<SuggestionItem> items;
+  for (size_t index = 0; index < sources_.size(); ++index) {
+    if (std::optional<SuggestionItem> item = ItemAt(index)) items.push_back(std::move(*item));
+  }
+  return items;
 }
 
 bool SuggestWindow::ForgetSelected() noexcept {
@@ -203,10 +230,12 @@ bool SuggestWindow::PreTranslateMessage(MSG& msg) noexcept {
   if (!shown_ || !accelerators_ || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
     return false;
   }
-  // Shift+Delete removes a highlighted history word; anywhere else it is the field's own
-  // (cut), also on a service suggestion.
+  // Shift+Delete on a highlighted item removes it when it is a history word and does nothing
+  // on a service suggestion (the field would take it as a cut); with nothing highlighted it
+  // is the field's.
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_DELETE && ::GetKeyState(VK_SHIFT) < 0 &&
-      ForgetSelected()) {
+      CurrentSelection(list_)) {
+    ForgetSelected();
     return true;
   }
   // Down and Up typed into the page become our commands and never reach the page.
@@ -319,9 +348,9 @@ void SuggestWindow::OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept {
   const bool service =
       draw.itemID < sources_.size() && sources_[draw.itemID] == SuggestionSource::kService;
   ::FillRect(dc, &draw.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  const COLORREF ink = ::GetSysColor(selected  ? COLOR_HIGHLIGHTTEXT
-                                     : service ? COLOR_HOTLIGHT
-                                               : COLOR_WINDOWTEXT);
+  const COLORREF ink = selected  ? ::GetSysColor(COLOR_HIGHLIGHTTEXT)
+                       : service ? ServiceInk()
+                                 : ::GetSysColor(COLOR_WINDOWTEXT);
   const int height = draw.rcItem.bottom - draw.rcItem.top;
   // Every text starts after the glyph's column, so that both kinds line up.
   RECT textRect = draw.rcItem;
@@ -342,12 +371,9 @@ void SuggestWindow::OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept {
     ::SelectObject(dc, oldPen);
     ::DeleteObject(pen);
   }
-  const LRESULT length = ::SendMessageW(list_, LB_GETTEXTLEN, draw.itemID, 0);
-  if (length > 0) {
-    try {
-      std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-      text.resize(static_cast<size_t>(::SendMessageW(list_, LB_GETTEXT, draw.itemID,
-                                                     reinterpret_cast<LPARAM>(text.data()))));
+  try {
+    if (const std::optional<SuggestionItem> item = ItemAt(draw.itemID)) {
+      const std::wstring text = ToWide(item->text);
       HGDIOBJ oldFont = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
       ::SetTextColor(dc, ink);
       ::SetBkMode(dc, TRANSPARENT);
@@ -355,8 +381,8 @@ void SuggestWindow::OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept {
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
       ::SelectObject(dc, oldFont);
     }
-    BRIMLET_CATCH_LOG()
   }
+  BRIMLET_CATCH_LOG()
   if (draw.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &draw.rcItem);
 }
 

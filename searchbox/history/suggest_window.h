@@ -66,6 +66,8 @@ class SuggestWindow final : public Window, public IMessageFilter {
   void ShowItems(const std::vector<SuggestionItem>& items, bool typedEmpty) noexcept;
   // The highlighted item, if any.
   std::optional<SuggestionItem> Selected() const;
+  // Every item, top first.
+  std::vector<SuggestionItem> Items() const;
   bool Visible() const noexcept { return shown_; }
   // Shows it without taking the activation or the focus from the page.
   void Show() noexcept;
@@ -82,6 +84,7 @@ class SuggestWindow final : public Window, public IMessageFilter {
   void OnMeasureItem(MEASUREITEMSTRUCT& measure) noexcept;
   void OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept;
   bool ForgetSelected() noexcept;
+  std::optional<SuggestionItem> ItemAt(size_t index) const;
   void ShrinkToItems() noexcept;
   void OnVisibilityChanged(bool visible) noexcept;
   void OnCommand(WORD id, WORD code) noexcept;

@@ -9,10 +9,15 @@
 #include <shobjidl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "box_session.h"
 #include "engine_button.h"
+#include "suggest_window.h"
+#include "suggestion_fetcher.h"
+#include "suggestion_schedule.h"
 #include "notice_mailbox.h"
 #include "search_engine_list.h"
 #include "settings.h"
@@ -25,7 +30,10 @@
 
 namespace brimlet::win32 {
 
-class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBoxLauncher {
+class SearchBoxWindow final : public Dialog,
+                              public IMessageFilter,
+                              private IBoxLauncher,
+                              private ISuggestOwner {
  public:
   SearchBoxWindow(HINSTANCE module, Settings& settings) noexcept;
   ~SearchBoxWindow() override;
@@ -53,6 +61,10 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   // The notice check's mailbox once a check was asked for; tests hand results in here.
   NoticeMailbox* Notices() const noexcept { return mailbox_.get(); }
 
+  // The box's own completion list, which it uses instead of the system auto-complete object
+  // while "SearchSuggestions" is on; null until it first opens.
+  const SuggestWindow* Suggestions() const noexcept { return suggestions_.get(); }
+
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) noexcept override;
 
@@ -69,6 +81,18 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   void SetUpEdit() noexcept;
   void MakeLarge() noexcept;
   void SetUpAutoComplete() noexcept;
+  // With "SearchSuggestions" on: the history and the service's suggestions in the box's own
+  // list. The field's changes go to the schedule; its requests to the fetcher.
+  void SetUpSuggestions() noexcept;
+  void OnFieldChanged() noexcept;
+  void ReportField() noexcept;
+  void OnSuggestionTimer() noexcept;
+  void OnSuggestionAnswer(uint32_t id) noexcept;
+  void ArmSuggestionTimer() noexcept;
+  void RefreshSuggestions() noexcept;
+  bool Composing() const noexcept;
+  // Sets the field's text for the user (a choice), without opening the list for it.
+  void FillField(std::u16string_view words) noexcept;
   void StartNoticeCheck() noexcept;
   void BuildEngineButton() noexcept;
   void BuildSystemButtons() noexcept;
@@ -94,6 +118,10 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   // IBoxLauncher
   void OpenWebAddress(std::u16string_view address) noexcept override;
   bool LaunchSettings() noexcept override;
+  // ISuggestOwner
+  void HideSuggestions() noexcept override;
+  void ChooseSuggestion(std::u16string_view words) noexcept override;
+  bool ForgetSuggestion(std::u16string_view words) noexcept override;
   HWND Item(int id) const noexcept { return ::GetDlgItem(hwnd(), id); }
   RECT ItemRect(int id) const noexcept;
 
@@ -101,6 +129,8 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   // + 1 would be the dialog manager's DM_SETDEFID.)
   static constexpr UINT kNoticeMessage = WM_APP + 1;
   static constexpr UINT kAfterFirstPaintMessage = WM_APP + 2;
+  static constexpr UINT kSuggestionMessage = WM_APP + 3;
+  static constexpr UINT_PTR kSuggestionTimer = 1;
   static constexpr UINT_PTR kSubclassId = 1;
 
   static LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
@@ -126,6 +156,14 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
 
   ComPtr<IAutoComplete2> autoComplete_;
   ComPtr<IAutoCompleteDropDown> dropDown_;
+
+  std::optional<SuggestionSchedule> schedule_;
+  std::unique_ptr<SuggestionFetcher> fetcher_;
+  std::unique_ptr<SuggestWindow> suggestions_;
+  // The last answer shown, for these words (the words a search would send).
+  std::vector<std::u16string> serviceSuggestions_;
+  std::u16string serviceWords_;
+  bool fillingField_ = false;
 
   std::shared_ptr<NoticeMailbox> mailbox_;
   HWND noticeLink_ = nullptr;
