@@ -129,11 +129,14 @@ bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
       AfterFirstPaint();
       return true;
     case kSuggestionMessage:
-      OnSuggestionAnswer(static_cast<uint32_t>(wParam));
+      if (feed_ && feed_->OnAnswer(wParam)) RefreshSuggestions();
       return true;
     case WM_TIMER:
-      if (wParam != kSuggestionTimer) return false;
-      OnSuggestionTimer();
+      if (wParam != kSuggestionTimer || !feed_) return false;
+      try {
+        feed_->OnTimer(FieldTarget(), Composing());
+      }
+      BRIMLET_CATCH_LOG()
       return true;
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -323,13 +326,11 @@ void SearchBoxWindow::SetUpAutoComplete() noexcept {
 
 void SearchBoxWindow::SetUpSuggestions() noexcept {
   try {
-    schedule_.emplace(true);
-    fetcher_ = std::make_unique<SuggestionFetcher>(hwnd(), kSuggestionMessage);
+    feed_ = std::make_unique<BoxSuggestions>(hwnd(), kSuggestionMessage, kSuggestionTimer);
     suggestions_ = std::make_unique<SuggestWindow>(static_cast<ISuggestOwner&>(*this));
   } catch (...) {
     BRIMLET_TRACE_CAUGHT();
-    schedule_.reset();
-    fetcher_.reset();
+    feed_.reset();
     suggestions_.reset();
     return;
   }
@@ -346,71 +347,33 @@ bool SearchBoxWindow::Composing() const noexcept {
   return length > 0;
 }
 
+BoxSession::SuggestionTarget SearchBoxWindow::FieldTarget() const {
+  return session_.SuggestionTargetFor(TypedWords());
+}
+
 void SearchBoxWindow::OnFieldChanged() noexcept {
-  if (!schedule_ || fillingField_) return;
+  if (!feed_ || fillingField_) return;
   RefreshSuggestions();
   ReportField();
 }
 
 void SearchBoxWindow::ReportField() noexcept {
-  if (!schedule_) return;
+  if (!feed_) return;
   try {
-    const BoxSession::SuggestionTarget target = session_.SuggestionTargetFor(TypedWords());
-    schedule_->OnInput(::GetTickCount(), target.words, target.address, Composing());
+    feed_->OnField(FieldTarget(), Composing());
   }
   BRIMLET_CATCH_LOG()
-  ArmSuggestionTimer();
-}
-
-void SearchBoxWindow::ArmSuggestionTimer() noexcept {
-  const std::optional<uint32_t> wait = schedule_ ? schedule_->NextWakeIn(::GetTickCount())
-                                                 : std::nullopt;
-  if (wait) {
-    ::SetTimer(hwnd(), kSuggestionTimer, std::max<UINT>(*wait, USER_TIMER_MINIMUM), nullptr);
-  } else {
-    ::KillTimer(hwnd(), kSuggestionTimer);
-  }
-}
-
-void SearchBoxWindow::OnSuggestionTimer() noexcept {
-  ::KillTimer(hwnd(), kSuggestionTimer);
-  if (!schedule_ || !fetcher_) return;
-  ReportField();  // the input method may have begun or ended a composition meanwhile
-  try {
-    const uint32_t now = ::GetTickCount();
-    if (const std::optional<SuggestionRequest> request = schedule_->Poll(now)) {
-      if (!fetcher_->Start(*request)) schedule_->OnAnswer(now, request->id);
-    }
-  }
-  BRIMLET_CATCH_LOG()
-  ArmSuggestionTimer();
-}
-
-void SearchBoxWindow::OnSuggestionAnswer(uint32_t id) noexcept {
-  if (!schedule_ || !fetcher_) return;
-  try {
-    std::vector<std::u16string> answer = fetcher_->Take(id);
-    if (schedule_->OnAnswer(::GetTickCount(), id)) {
-      serviceSuggestions_ = std::move(answer);
-      serviceWords_ = session_.SuggestionTargetFor(TypedWords()).words;
-      RefreshSuggestions();
-    }
-  }
-  BRIMLET_CATCH_LOG()
-  ArmSuggestionTimer();
 }
 
 void SearchBoxWindow::RefreshSuggestions() noexcept {
-  if (!suggestions_) return;
+  if (!suggestions_ || !feed_) return;
   try {
     const std::u16string typed = TypedWords();
     std::vector<std::u16string> history;
     if (settings_.RecordSearchWords()) history = HistoryCandidates(session_.History(), typed);
     // Suggestions for other words than the field's are not shown.
-    const bool current =
-        !serviceWords_.empty() && session_.SuggestionTargetFor(typed).words == serviceWords_;
     const std::vector<SuggestionItem> items =
-        MergeSuggestions(history, current ? serviceSuggestions_ : std::vector<std::u16string>{});
+        MergeSuggestions(history, feed_->For(session_.SuggestionTargetFor(typed).words));
     if (typed.empty() || items.empty()) {
       HideSuggestions();
       return;
@@ -461,12 +424,11 @@ void SearchBoxWindow::FillField(std::u16string_view words) noexcept {
     fillingField_ = false;
     ::SendMessageW(edit, EM_SETSEL, text.size(), text.size());
     // The filled words want no request: whatever is in flight is dropped.
-    if (schedule_) schedule_->OnInput(::GetTickCount(), text, u"", false);
+    if (feed_) feed_->OnField(FieldTarget(), false, false);
   }
   BRIMLET_CATCH_LOG()
   fillingField_ = false;
   FollowTypedKeyword();
-  ArmSuggestionTimer();
 }
 
 void SearchBoxWindow::ChooseSuggestion(std::u16string_view words) noexcept {
@@ -560,9 +522,7 @@ void SearchBoxWindow::OnDestroy() noexcept {
   if (::GetWindowRect(hwnd(), &rc)) settings_.SetLastWindowRect(ToRect(rc));
   dropDown_.reset();
   autoComplete_.reset();
-  ::KillTimer(hwnd(), kSuggestionTimer);
-  if (fetcher_) fetcher_->Forget();
-  if (schedule_) schedule_->Stop();
+  if (feed_) feed_->Stop();
   // The check thread only reaches the mailbox: the process, not the box, waits for it.
   if (mailbox_) mailbox_->Forget();
   ::PostQuitMessage(1);

@@ -16,8 +16,7 @@
 #include "box_session.h"
 #include "engine_button.h"
 #include "suggest_window.h"
-#include "suggestion_fetcher.h"
-#include "suggestion_schedule.h"
+#include "box_suggestions.h"
 #include "notice_mailbox.h"
 #include "search_engine_list.h"
 #include "settings.h"
@@ -86,9 +85,7 @@ class SearchBoxWindow final : public Dialog,
   void SetUpSuggestions() noexcept;
   void OnFieldChanged() noexcept;
   void ReportField() noexcept;
-  void OnSuggestionTimer() noexcept;
-  void OnSuggestionAnswer(uint32_t id) noexcept;
-  void ArmSuggestionTimer() noexcept;
+  BoxSession::SuggestionTarget FieldTarget() const;
   void RefreshSuggestions() noexcept;
   bool Composing() const noexcept;
   // Sets the field's text for the user (a choice), without opening the list for it.
@@ -157,12 +154,8 @@ class SearchBoxWindow final : public Dialog,
   ComPtr<IAutoComplete2> autoComplete_;
   ComPtr<IAutoCompleteDropDown> dropDown_;
 
-  std::optional<SuggestionSchedule> schedule_;
-  std::unique_ptr<SuggestionFetcher> fetcher_;
+  std::unique_ptr<BoxSuggestions> feed_;
   std::unique_ptr<SuggestWindow> suggestions_;
-  // The last answer shown, for these words (the words a search would send).
-  std::vector<std::u16string> serviceSuggestions_;
-  std::u16string serviceWords_;
   bool fillingField_ = false;
 
   std::shared_ptr<NoticeMailbox> mailbox_;
