@@ -111,16 +111,26 @@ BoxSession::SuggestionTarget BoxSession::SuggestionTargetFor(std::u16string_view
 }
 
 bool BoxSession::ForgetHistoryWords(std::u16string_view words) {
+  std::optional<std::u16string> engine;
   for (size_t position = 0; position < history_->Count(); ++position) {
-    const std::optional<std::u16string> listed = history_->WordsAt(position);
-    if (!listed || *listed != words) continue;
-    const std::u16string engine = history_->EngineAt(position).value_or(u"");
-    history_->RemoveHistoryEntry(words, engine);
-    // The store may hold the pair even when another box has rewritten it since.
-    RemoveStoredHistoryPair(registry_, words, engine);
-    return true;
+    if (history_->WordsAt(position) != words) continue;
+    engine = history_->EngineAt(position).value_or(u"");
+    history_->RemoveHistoryEntry(words, *engine);
+    break;
   }
-  return false;
+  if (!engine) {
+    // Words another box stored after this one opened (the page-based box lists the store).
+    const StoredHistory stored = LoadHistory(registry_);
+    for (size_t i = 0; i < stored.words.size(); ++i) {
+      if (stored.words[i] == words) {
+        engine = stored.engines[i];
+        break;
+      }
+    }
+    if (!engine) return false;
+  }
+  RemoveStoredHistoryPair(registry_, words, *engine);
+  return true;
 }
 
 bool BoxSession::OpenSettings() noexcept {

@@ -99,7 +99,8 @@ class BoxSession {
   SuggestionTarget SuggestionTargetFor(std::u16string_view typed) const;
 
   // The user removes a history word from the list: its entry leaves the in-memory list and
-  // its pair the store, at once. False when no entry has these words.
+  // its pair the store, at once (the first stored pair with these words when the list does
+  // not hold them). False when neither has these words.
   bool ForgetHistoryWords(std::u16string_view words);
 
   // Starts the settings dialog; the box stays open until it closes, pinned while the

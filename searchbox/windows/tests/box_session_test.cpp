@@ -238,6 +238,11 @@ TEST_F(BoxSessionTest, ForgettingAHistoryWordRemovesItsPairFromMemoryAndStore) {
   EXPECT_FALSE(session_.ForgetHistoryWords(u"nagoya"));
   EXPECT_EQ(session_.History().Count(), 2u);
   EXPECT_EQ(LoadHistory(*registry_).words, (std::vector<std::u16string>{u"osaka", u"kyoto"}));
+
+  // Stored by another box since this one opened.
+  SaveHistory(*registry_, {u"nara", u"osaka", u"kyoto"}, {u"{B}", u"{A}", u"{A}"});
+  EXPECT_TRUE(session_.ForgetHistoryWords(u"nara"));
+  EXPECT_EQ(LoadHistory(*registry_).words, (std::vector<std::u16string>{u"osaka", u"kyoto"}));
 }
 
 TEST_F(BoxSessionTest, SettingsAndHelpPinTheBoxWhileTheyComeUp) {

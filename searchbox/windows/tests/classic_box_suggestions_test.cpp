@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
-#include <wininet.h>
 
 #include <algorithm>
 
@@ -18,6 +17,7 @@
 #include "classic_box_window.h"
 #include "search_history.h"
 #include "settings_win32.h"
+#include "suggest_server_client.h"
 #include "testing/win32_test_support.h"
 #include "text/utf16.h"
 #include "win32/wide.h"
@@ -25,30 +25,6 @@
 
 namespace brimlet::win32 {
 namespace {
-
-std::string ServerPort() {
-  std::string port = testing::ReadTextFile(testing::BuildRoot() + L"tests\\suggest_server\\port");
-  while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
-  return port;
-}
-
-// A GET to the test server through the plain WinINet of the test (not the box's helper).
-std::string ServerText(const std::string& path) {
-  std::string text;
-  HINTERNET session = ::InternetOpenW(L"test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-  const std::wstring url = L"http://127.0.0.1:" + ToWide(Utf8ToUtf16(ServerPort())) +
-                           ToWide(Utf8ToUtf16(path));
-  HINTERNET request = ::InternetOpenUrlW(session, url.c_str(), nullptr, 0,
-                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
-  char buffer[4096];
-  DWORD read = 0;
-  while (request && ::InternetReadFile(request, buffer, sizeof(buffer), &read) && read > 0) {
-    text.append(buffer, read);
-  }
-  if (request) ::InternetCloseHandle(request);
-  ::InternetCloseHandle(session);
-  return text;
-}
 
 // Runs the thread's messages as the program's loop does, the box's filter first, for
 // `ms`, or until `done` holds. The longest pause between two rounds is kept.
@@ -105,7 +81,7 @@ void Key(SearchBoxWindow& box, UINT key, bool shift) {
 class ClassicBoxSuggestionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(ServerPort().empty()) << "the suggest server fixture did not run";
+    ASSERT_FALSE(testing::SuggestServerPort().empty()) << "the suggest server fixture did not run";
     registry_.DeleteTree(RegistryRoot::kCurrentUser, kSettingsKey);
     settings_.SetUpdate(false);
     settings_.SetRecordSearchWords(true);
@@ -122,20 +98,8 @@ class ClassicBoxSuggestionsTest : public ::testing::Test {
     ::OleUninitialize();
   }
 
-  // One engine whose suggestion address is the server's case.
   std::unique_ptr<SearchEngineList> Catalogue(const std::string& serverCase) const {
-    auto list = std::make_unique<SearchEngineList>();
-    SearchEngineFields fields;
-    fields.guid = u"{7B1E0001-0000-4000-8000-000000000001}";
-    fields.name = u"ウェブ検索";
-    fields.host = u"http://search.example.jp";
-    fields.path = u"/search?q=";
-    fields.suggestionsUrl = Utf8ToUtf16("http://127.0.0.1:" + ServerPort() + "/" + serverCase +
-                                        "/complete?q={searchTerms}");
-    list->Add(std::make_unique<SearchEngineItem>(std::move(fields),
-                                                 std::make_unique<SearchEngineParameterList>()));
-    list->SetDefault(list->GetAt(0));
-    return list;
+    return testing::SuggestingCatalogue(serverCase);
   }
 
   // The box open and painted, its list set up, the server's log empty.
@@ -146,7 +110,7 @@ class ClassicBoxSuggestionsTest : public ::testing::Test {
     ::ShowWindow(box->hwnd(), SW_SHOW);
     ::UpdateWindow(box->hwnd());
     RunBox(*box, 3'000, [&] { return box->Suggestions() != nullptr; });
-    ServerText("/reset");
+    testing::SuggestServerText("/reset");
     return box;
   }
 
@@ -182,7 +146,7 @@ TEST_F(ClassicBoxSuggestionsTest, TypingAsksOnceForTheWordsAndListsHistoryThenSu
                                     {u"Tokyo Tower", SuggestionSource::kHistory}}));
   ASSERT_TRUE(RunBox(*box, 3'000, [&] { return HasServiceItem(ListItems(*box)); }));
   RunBox(*box, 400);  // a second request would have been made by now
-  EXPECT_EQ(ServerText("/log"), "ok tokyo\n");  // one request, no cookie sent back
+  EXPECT_EQ(testing::SuggestServerText("/log"), "ok tokyo\n");  // one request, no cookie sent back
   // History first; "tokyo dome" and "tokyo tower" are listed already (case aside).
   EXPECT_EQ(ListItems(*box), (Items{{u"tokyo dome", SuggestionSource::kHistory},
                                     {u"Tokyo Tower", SuggestionSource::kHistory},
@@ -196,7 +160,7 @@ TEST_F(ClassicBoxSuggestionsTest, TypingAsksOnceForTheWordsAndListsHistoryThenSu
   // The cookie the first answer set is never sent back.
   Type(*box, L" ", 0);
   ASSERT_TRUE(RunBox(*box, 3'000, [&] { return HasServiceItem(ListItems(*box)); }));
-  EXPECT_EQ(ServerText("/log"), "ok tokyo\nok tokyo \n");
+  EXPECT_EQ(testing::SuggestServerText("/log"), "ok tokyo\nok tokyo \n");
 
   // A clicked service suggestion fills the field as a history word would, and closes the
   // list; the history records only what is searched.
@@ -216,7 +180,7 @@ TEST_F(ClassicBoxSuggestionsTest, TypingAsksOnceForTheWordsAndListsHistoryThenSu
   EXPECT_STREQ(field, L"tokyo  station");
   EXPECT_TRUE(ListItems(*box).empty());
   RunBox(*box, 500);
-  EXPECT_EQ(ServerText("/log"), "ok tokyo\nok tokyo \n");  // the filled words are not sent
+  EXPECT_EQ(testing::SuggestServerText("/log"), "ok tokyo\nok tokyo \n");  // the filled words are not sent
   Close(box);
   EXPECT_EQ(LoadHistory(registry_).words,
             (std::vector<std::u16string>{u"tokyo dome", u"Tokyo Tower", u"osaka"}));
@@ -255,10 +219,10 @@ TEST_F(ClassicBoxSuggestionsTest, WithTheSettingOffNothingIsAsked) {
   ASSERT_NE(box->Create(), nullptr);
   ::ShowWindow(box->hwnd(), SW_SHOW);
   RunBox(*box, 300);
-  ServerText("/reset");
+  testing::SuggestServerText("/reset");
   Type(*box, L"tokyo", 20);
   RunBox(*box, 1'000);
-  EXPECT_EQ(ServerText("/log"), "");
+  EXPECT_EQ(testing::SuggestServerText("/log"), "");
   EXPECT_EQ(box->Suggestions(), nullptr);
   Close(box);
 }
@@ -273,7 +237,7 @@ TEST_F(ClassicBoxSuggestionsTest, ASlowLargeBrokenOrForeignAnswerGivesNoSuggesti
     DWORD longestGap = 0;
     // The slow answer comes at 3.2 s, past the 2 s limit.
     RunBox(*box, std::string(serverCase) == "slow" ? 4'000 : 1'500, {}, &longestGap);
-    EXPECT_EQ(ServerText("/log"), std::string(serverCase) + " tokyo\n");
+    EXPECT_EQ(testing::SuggestServerText("/log"), std::string(serverCase) + " tokyo\n");
     EXPECT_FALSE(HasServiceItem(ListItems(*box)));
     EXPECT_LT(longestGap, 250u) << "the box's thread waited";
     Close(box);
