@@ -62,6 +62,17 @@ void BoxLauncher::Unwait(Child& child) noexcept {
 void BoxLauncher::OnHostStarted() noexcept { Apply(supply_.OnHostStarted(Prepare())); }
 
 void BoxLauncher::OnSummon(WPARAM kind) noexcept {
+  if (kind == summon::kStartSettingsFromBox) {
+    Start(Kind::kSettings, summon::kSettingsFromBoxArguments);
+    return;
+  }
+  if (kind == summon::kStartBoxFromSettings) {
+    // The box the dialog hands back to is started as it asks (it is not counted again).
+    coldArguments_ = summon::kBoxFromSettingsArguments;
+    Apply(supply_.OnSummon(Prepare(), true));
+    coldArguments_ = {};
+    return;
+  }
   Apply(supply_.OnSummon(Prepare(), kind == summon::kSummonCold));
 }
 
@@ -127,16 +138,19 @@ void BoxLauncher::Apply(const BoxActions& actions) noexcept {
     Apply(supply_.OnSummon(Prepare(), true));
     return;
   }
-  if (actions.startCold && !Start(Kind::kCold)) Apply(supply_.OnColdEnded(false));
+  if (actions.startCold && !Start(Kind::kCold, coldArguments_)) {
+    Apply(supply_.OnColdEnded(false));
+  }
   if (actions.startReady && !Start(Kind::kReady)) {
     supply_.OnReadyEnded(ReadyBoxEnd::kCannotPrepare, false);
   }
 }
 
-bool BoxLauncher::Start(Kind kind) noexcept {
+bool BoxLauncher::Start(Kind kind, std::wstring_view arguments) noexcept {
   try {
     const bool ready = kind == Kind::kReady;
-    std::wstring commandLine = L"\"" + program_ + (ready ? L"\" /ready" : L"\" /search");
+    if (arguments.empty()) arguments = ready ? L"/ready" : L"/search";
+    std::wstring commandLine = L"\"" + program_ + L"\" " + std::wstring(arguments);
     const std::wstring folder = program_.substr(0, program_.find_last_of(L'\\') + 1);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

@@ -34,7 +34,8 @@ class BoxLauncher {
   BoxLauncher& operator=(const BoxLauncher&) = delete;
 
   void OnHostStarted() noexcept;
-  // The summon message's wParam (summon::kSummonAsked or kSummonCold).
+  // The summon message's wParam (summon::kSummonAsked or kSummonCold), or a box's or the
+  // settings dialog's request for the other (summon::kStartSettingsFromBox, ...).
   void OnSummon(WPARAM kind) noexcept;
   void OnReadyReported(DWORD processId, HWND window) noexcept;
   void OnBoxEnded(DWORD processId) noexcept;
@@ -43,7 +44,8 @@ class BoxLauncher {
   std::vector<DWORD> RunningBoxes() const;
 
  private:
-  enum class Kind { kCold, kReady, kDismissed };
+  // kSettings: the settings dialog a box asked for; it counts as no box.
+  enum class Kind { kCold, kReady, kDismissed, kSettings };
   struct Child {
     Kind kind;
     UniqueHandle process;
@@ -54,7 +56,7 @@ class BoxLauncher {
   };
 
   void Apply(const BoxActions& actions) noexcept;
-  bool Start(Kind kind) noexcept;
+  bool Start(Kind kind, std::wstring_view arguments = {}) noexcept;
   Child* ReadyChild() noexcept;
   bool Prepare() const noexcept { return settings_.PrepareSearchBox(); }
   static void Unwait(Child& child) noexcept;
@@ -65,6 +67,8 @@ class BoxLauncher {
   UniqueHandle job_;
   BoxSupply supply_;
   std::vector<Child> children_;
+  // The next cold box's switches when not "/search" (the hand-back from the settings dialog).
+  std::wstring_view coldArguments_;
 };
 
 }  // namespace brimlet::win32

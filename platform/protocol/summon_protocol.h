@@ -15,6 +15,13 @@ inline constexpr uintptr_t kSummonAsked = 0;  // a double press, the tray or a s
 // From a ready box that cannot show what a cold start would show now: the host starts a new
 // box process instead of posting the summon back to it.
 inline constexpr uintptr_t kSummonCold = 1;
+// From a box or the settings dialog: the host starts the other one, in the job that ends it
+// with the host (a program started by a box itself would outlive the host).
+inline constexpr uintptr_t kStartSettingsFromBox = 2;
+inline constexpr uintptr_t kStartBoxFromSettings = 3;
+// The command lines of those starts, as Brimlet.exe would start itself.
+inline constexpr wchar_t kSettingsFromBoxArguments[] = L"/config /RUNSEARCHBOX";
+inline constexpr wchar_t kBoxFromSettingsArguments[] = L"/search /FROMCONFIGURE";
 
 // Posted by a ready box to the host once it can be shown: wParam its process id, lParam its
 // window. The host takes it only from the process it started as its ready box.

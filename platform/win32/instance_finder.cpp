@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "protocol/summon_protocol.h"
 #include "win32/trace.h"
 #include "win32/ui_text.h"
 #include "win32/unique_resource.h"
@@ -96,7 +97,31 @@ bool SendToInstance(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
   return false;
 }
 
+namespace {
+
+// The host starts the box and the settings dialog for each other when it runs, so that they
+// end with it; false when there is no host to ask.
+bool AskHostToStart(std::wstring_view parameters) noexcept {
+  uintptr_t what = 0;
+  if (parameters == summon::kSettingsFromBoxArguments) {
+    what = summon::kStartSettingsFromBox;
+  } else if (parameters == summon::kBoxFromSettingsArguments) {
+    what = summon::kStartBoxFromSettings;
+  } else {
+    return false;
+  }
+  HWND host = ::FindWindowW(summon::kHostWindowClass, summon::kHostWindowTitle);
+  DWORD process = 0;
+  if (host == nullptr || ::GetWindowThreadProcessId(host, &process) == 0) return false;
+  // Its window comes in front: the right to do so goes with the request.
+  ::AllowSetForegroundWindow(process);
+  return ::PostMessageW(host, summon::kSummonMessage, what, 0) != FALSE;
+}
+
+}  // namespace
+
 bool RelaunchSelf(std::wstring_view parameters) noexcept {
+  if (AskHostToStart(parameters)) return true;
   try {
     const std::wstring path = OwnModulePath();
     if (path.empty()) {

@@ -22,7 +22,7 @@ shot() {  # name large
 for dpi in 96 144 192; do
   export WINEPREFIX=$build/wineprefix-${dpi}dpi
   "$root/scripts/wine-prefix-init" "$WINEPREFIX" "$dpi" >/dev/null
-  rm -f "$WINEPREFIX/drive_c/ProgramData/Zelvo/BrimletBox/$guid/def_srch_engn.xml"
+  forget_data_catalogue
   shot "classic-${dpi}dpi" 0
   shot "classic-large-${dpi}dpi" 1
   wine reg delete "$key" /f >/dev/null 2>&1 || true

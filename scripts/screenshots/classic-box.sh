@@ -11,7 +11,7 @@ export WINEPREFIX=$build/wineprefix
 "$root/scripts/wine-prefix-init" "$WINEPREFIX" >/dev/null
 # The build tree's own prefix: a downloaded or test catalogue left in its data folder would
 # be read instead of the shipped one.
-rm -f "$WINEPREFIX/drive_c/ProgramData/Zelvo/BrimletBox/$guid/def_srch_engn.xml"
+forget_data_catalogue
 
 desktop_window() { xdotool search --name 'Wine desktop' 2>/dev/null | head -n1; }
 # No window manager: focus the virtual desktop, then click into the box's edit (the box is

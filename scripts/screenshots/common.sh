@@ -22,3 +22,34 @@ shot_settings() {  # large: the classic box, recording on, nothing that closes i
   setting HideAtInactivate 0
   setting Update 0
 }
+
+# A downloaded or test catalogue left in the user's data folder would be read instead.
+forget_data_catalogue() {
+  rm -f "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Zelvo/BrimletBox/$guid/def_srch_engn.xml"
+}
+
+# Ends the program a shot started, then the prefix's settings and its Wine server.
+end_shot() {  # pid
+  sleep 0.5
+  kill "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+  wine reg delete "$key" /f >/dev/null 2>&1 || true
+  wineserver -k || true
+}
+
+# Each DPI in a prefix of its own (build/windows/wineprefix-<dpi>dpi, as the DPI tests use),
+# so the tests' prefix keeps its settings; the larger DPIs get a larger desktop, as a screen
+# of that density would have, and the prefix gets its 1024x768 desktop back afterwards.
+# Calls the script's own shot() with the prefix and the remaining arguments.
+shots_at() {  # dpi desktop name [second-name]
+  local prefix=$build/wineprefix-$1dpi
+  "$root/scripts/wine-prefix-init" "$prefix" "$1" >/dev/null
+  desktop() {
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$1" /f \
+      >/dev/null
+    WINEPREFIX=$prefix wineserver -k || true
+  }
+  desktop "$2"
+  shot "$prefix" "$3" "${4:-}"
+  desktop 1024x768
+}

@@ -18,7 +18,7 @@ service() {  # guid name url encoding keyword order
 
 shot() {  # prefix name [form-name]
   export WINEPREFIX=$1
-  rm -f "$WINEPREFIX/drive_c/ProgramData/Zelvo/BrimletBox/$guid/def_srch_engn.xml"
+  forget_data_catalogue
   setting Update 0
   service '{6A1F0C3E-2B7D-4C11-9E0A-5D3B8F1A2C01}' '古書検索' \
     'http://kosho.example.jp/find?q={searchTerms}' shift_jis k 0
@@ -40,24 +40,7 @@ shot() {  # prefix name [form-name]
     import -window root "$out/$3.png"
     xdotool key Escape
   fi
-  sleep 0.5
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-  wine reg delete "$key" /f >/dev/null 2>&1 || true
-  wineserver -k || true
-}
-
-shots_at() {  # dpi desktop name [form-name]
-  local prefix=$build/wineprefix-$1dpi
-  "$root/scripts/wine-prefix-init" "$prefix" "$1" >/dev/null
-  desktop() {
-    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$1" /f \
-      >/dev/null
-    WINEPREFIX=$prefix wineserver -k || true
-  }
-  desktop "$2"
-  shot "$prefix" "$3" "${4:-}"
-  desktop 1024x768
+  end_shot "$pid"
 }
 
 shots_at 96 1024x768 engine-editor-96dpi engine-form-96dpi

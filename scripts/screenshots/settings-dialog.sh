@@ -9,8 +9,7 @@ set -eu
 
 shot() {  # prefix name [menu-name]
   export WINEPREFIX=$1
-  # A downloaded or test catalogue left in the data folder would be read instead.
-  rm -f "$WINEPREFIX/drive_c/ProgramData/Zelvo/BrimletBox/$guid/def_srch_engn.xml"
+  forget_data_catalogue
   setting RememberLastSearchEngine 0
   setting SetDefaultSearchEngine 1
   setting UseCustomSearchWordsColor 1
@@ -26,27 +25,7 @@ shot() {  # prefix name [menu-name]
     import -window root "$out/$3.png"
     xdotool key Escape
   fi
-  sleep 0.5
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-  wine reg delete "$key" /f >/dev/null 2>&1 || true
-  wineserver -k || true
-}
-
-# Each DPI in a prefix of its own (build/windows/wineprefix-<dpi>dpi, as the DPI tests use),
-# so the tests' prefix keeps its settings; the larger DPIs get a larger desktop, as a screen
-# of that density would have, and the prefix gets its 1024x768 desktop back afterwards.
-shots_at() {  # dpi desktop name [menu-name]
-  local prefix=$build/wineprefix-$1dpi
-  "$root/scripts/wine-prefix-init" "$prefix" "$1" >/dev/null
-  desktop() {
-    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$1" /f \
-      >/dev/null
-    WINEPREFIX=$prefix wineserver -k || true
-  }
-  desktop "$2"
-  shot "$prefix" "$3" "${4:-}"
-  desktop 1024x768
+  end_shot "$pid"
 }
 
 shots_at 96 1024x768 settings-96dpi settings-engine-menu

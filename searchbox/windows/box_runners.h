@@ -10,6 +10,9 @@
 namespace brimlet::win32 {
 
 int RunPageSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
+// True once the page-based box could not show in this logon: its boxes are classic ones
+// until the next logon.
+bool PageFailedThisLogon() noexcept;
 int RunClassicSearchBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept;
 // The ready role's box: prepared hidden, shown by a summon (ready_box.h); returns the role's
 // exit code.

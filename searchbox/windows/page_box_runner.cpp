@@ -24,6 +24,8 @@ constexpr wchar_t kFailedThisLogon[] = L"PageBoxFailedThisLogon";
 
 std::wstring SettingsKeyW() { return ToWide(kSettingsKey); }
 
+}  // namespace
+
 bool PageFailedThisLogon() noexcept {
   try {
     UniqueHKey marker;
@@ -38,6 +40,8 @@ bool PageFailedThisLogon() noexcept {
     return false;
   }
 }
+
+namespace {
 
 void MarkPageFailedThisLogon() noexcept {
   try {

@@ -2,7 +2,9 @@
 // notice that reaches the page.
 #include <windows.h>
 #include <imm.h>
+#include <mshtml.h>
 
+#include "../../resources/brimlet_ids.h"
 #include "box_search.h"
 #include "box_shell.h"
 #include "completion_candidates.h"
@@ -13,6 +15,8 @@
 #include "placement_win32.h"
 #include "settings_win32.h"
 #include "win32/trace.h"
+#include "win32/ui_text.h"
+#include "window_shape_win32.h"
 
 namespace brimlet::win32 {
 
@@ -45,13 +49,75 @@ void SearchBoxWindowEx::RaiseUpdateNotify(WPARAM what) noexcept {
 }
 
 void SearchBoxWindowEx::Init() noexcept {
-  shown_ = true;
   ::KillTimer(hwnd(), kShowTimer);
   // The page's document exists once its script runs: it is zoomed before it is seen.
   pageComplete_ = true;
   ApplyZoom();
+  if (deferred_ && !opened_) {
+    // Ready, and still hidden: the summon opens it.
+    if (pageReady_) return;
+    pageReady_ = true;
+    if (onPageReady_) onPageReady_();
+    return;
+  }
+  shown_ = true;
   ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   if (settings_.RememberImeState()) RestoreImeState(DocumentWindow(), settings_);
+}
+
+void SearchBoxWindowEx::TakeForeground() noexcept {
+  if (hwnd() == nullptr) return;
+  // The summon granted this process the foreground: no attaching to another program's input,
+  // unless the system refuses all the same.
+  if (::GetForegroundWindow() != hwnd() && !::SetForegroundWindow(hwnd())) {
+    BringToForeground(hwnd());
+  }
+  GiveFocusToPage();
+}
+
+void SearchBoxWindowEx::OpenPrepared() noexcept {
+  if (hwnd() == nullptr || opened_ || !pageReady_) return;
+  opened_ = true;
+  TakeForeground();  // done already, unless the summon came before the page was ready
+  try {
+    ::SetWindowTextW(hwnd(), LoadResourceString(module_, IDS_BOX_TITLE).c_str());
+  }
+  BRIMLET_CATCH_LOG()
+  // What a cold box reads at its creation, read now; the page asks for it again.
+  session_.Open();
+  session_.ChooseStartEngine();
+  if (!CallPageFunction(L"refreshBox")) Trace(u"page box: the page could not read the box again");
+  const bool restore = settings_.RestoreLastWindowPos() && settings_.HasLastWindowPos();
+  if (restore) {
+    ::SetWindowPos(hwnd(), nullptr, settings_.LastWindowPosLeft(), settings_.LastWindowPosTop(),
+                   0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (const uint32_t dpi = WindowDpi(hwnd()); dpi != dpi_ && !ApplyDpi(dpi)) {
+    Trace(u"page box: no shape at the monitor's DPI; the box keeps its picture's size");
+  }
+  PlaceOnOpening(restore);
+  ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
+  shown_ = true;
+  ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+  TakeForeground();
+  if (settings_.RememberImeState()) RestoreImeState(DocumentWindow(), settings_);
+}
+
+bool SearchBoxWindowEx::CallPageFunction(const wchar_t* name) noexcept {
+  ComPtr<IWebBrowser2> browser = Browser();
+  if (!browser) return false;
+  ComPtr<IDispatch> document;
+  if (FAILED(browser->get_Document(document.put())) || !document) return false;
+  ComPtr<IHTMLDocument2> html;
+  if (FAILED(document->QueryInterface(IID_IHTMLDocument2, html.put_void()))) return false;
+  ComPtr<IDispatch> script;
+  if (FAILED(html->get_Script(script.put())) || !script) return false;
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR member = const_cast<LPOLESTR>(name);
+  if (FAILED(script->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id))) return false;
+  DISPPARAMS none{};
+  return SUCCEEDED(script->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
+                                  nullptr, nullptr, nullptr));
 }
 
 void SearchBoxWindowEx::Exit() noexcept { ::PostMessageW(hwnd(), WM_CLOSE, 0, 0); }

@@ -64,8 +64,16 @@ ComPtr<IWebBrowser2> SearchBoxWindowEx::Browser() const noexcept {
 
 HWND SearchBoxWindowEx::Create() noexcept {
   accelerators_.reset(::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(kAcceleratorTable)));
-  session_.Open();
-  session_.ChooseStartEngine();
+  if (deferred_) {
+    // The history and the start engine rule (which may store "LastSearchEngine") wait for
+    // the opening; until then the catalogue's default.
+    if (const SearchEngineList* catalogue = session_.Catalogue()) {
+      session_.Choose(catalogue->GetDefault());
+    }
+  } else {
+    session_.Open();
+    session_.ChooseStartEngine();
+  }
 
   std::optional<WindowShape> shape;
   try {
@@ -84,11 +92,13 @@ HWND SearchBoxWindowEx::Create() noexcept {
   if (restore) ::OffsetRect(&rect, settings_.LastWindowPosLeft(), settings_.LastWindowPosTop());
 
   if (!RegisterClass(module_, kClassName, nullptr, CS_DROPSHADOW, nullptr)) return nullptr;
+  // A box made in advance gets its title when it opens: until then no search for the running
+  // box (by class and title) takes it for one.
   std::wstring title;
   try {
-    title = LoadResourceString(module_, IDS_BOX_TITLE);
-  } catch (...) {
+    if (!deferred_) title = LoadResourceString(module_, IDS_BOX_TITLE);
   }
+  BRIMLET_CATCH_LOG()
   if (Window::Create(module_, kClassName, title.c_str(), kStyle, kExStyle, nullptr, rect.left,
                      rect.top, rect.right - rect.left, rect.bottom - rect.top) == nullptr) {
     return nullptr;
@@ -107,7 +117,7 @@ HWND SearchBoxWindowEx::Create() noexcept {
     return nullptr;
   }
   ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
-  BringToForeground(hwnd());
+  if (!deferred_) BringToForeground(hwnd());
   ::SetTimer(hwnd(), kShowTimer, timeouts_.fromCreationMs, nullptr);
   created_ = true;
   return hwnd();
@@ -259,7 +269,7 @@ bool SearchBoxWindowEx::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       }
       if (wParam != kShowTimer) return false;
       ::KillTimer(hwnd(), kShowTimer);
-      if (!shown_) {
+      if (!shown_ && !pageReady_) {
         Trace(u"page box: the page never showed the box; giving up");
         gaveUp_ = true;
         ::DestroyWindow(hwnd());
@@ -463,7 +473,7 @@ void SearchBoxWindowEx::GiveFocusToPage() noexcept {
 
 void SearchBoxWindowEx::OnBrowserReady() noexcept {
   // The slow part is over: from here the page has its short while to show the box.
-  if (!shown_ && hwnd() != nullptr)
+  if (!shown_ && !pageReady_ && hwnd() != nullptr)
     ::SetTimer(hwnd(), kShowTimer, timeouts_.afterBrowserReadyMs, nullptr);
 }
 

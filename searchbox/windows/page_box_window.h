@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -69,6 +70,18 @@ class SearchBoxWindowEx final : public Window,
   // Creates the hidden window and starts loading the page; nothing when the box cannot be
   // made (no skin picture or shape, no browser control).
   HWND Create() noexcept;
+  // Before Create: the box is made hidden, in advance. Its page loads and runs its start-up,
+  // but the page's Init shows nothing: `onPageReady` is called instead, and the box opens at
+  // OpenPrepared. Until then it has no title, stores nothing and is counted nowhere.
+  void DeferOpening(std::function<void()> onPageReady) noexcept {
+    deferred_ = true;
+    onPageReady_ = std::move(onPageReady);
+  }
+  // Takes the foreground and the keyboard focus for the hidden window (a summon granted it).
+  void TakeForeground() noexcept;
+  // Reads what a box made now would read (history, settings, engine, position, opacity),
+  // has the page show it, and shows the box in front with the caret in its field.
+  void OpenPrepared() noexcept;
   // True when the box was destroyed without ever having been shown by its page.
   bool GaveUp() const noexcept { return gaveUp_; }
   // The page's `window.external`; tests drive it as the page's script would.
@@ -136,6 +149,8 @@ class SearchBoxWindowEx final : public Window,
   void ApplyZoom() noexcept;
   void PlaceOnOpening(bool restore) noexcept;
   void GiveFocusToPage() noexcept;
+  // Calls a function of the page's own script by name, without arguments.
+  bool CallPageFunction(const wchar_t* name) noexcept;
 
   // IPageEvents
   void OnBrowserReady() noexcept override;
@@ -176,6 +191,10 @@ class SearchBoxWindowEx final : public Window,
   UniqueResource<HACCEL, ::DestroyAcceleratorTable, detail::Null<HACCEL>> accelerators_;
   bool shown_ = false;
   bool gaveUp_ = false;
+  bool deferred_ = false;
+  bool pageReady_ = false;  // a deferred box's page has run its start-up
+  bool opened_ = false;
+  std::function<void()> onPageReady_;
   bool created_ = false;  // the loop ends with the window only after a complete creation
 
   std::u16string skinFolder_;

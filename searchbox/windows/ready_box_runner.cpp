@@ -4,11 +4,13 @@
 // summon comes.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "box_shell.h"
 #include "catalogue_reader.h"
 #include "classic_box_window.h"
+#include "page_box_window.h"
 #include "protocol/summon_protocol.h"
 #include "ready_box.h"
 #include "settings_win32.h"
@@ -58,13 +60,60 @@ HWND HostWindow() noexcept {
   return ::FindWindowW(summon::kHostWindowClass, summon::kHostWindowTitle);
 }
 
-class PreparedClassicBox final : public IPreparedBox {
+// Asks the host for a cold box and ends this process, for either design.
+void GiveWayToColdBox() noexcept {
+  if (HWND host = HostWindow()) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(host, &process);
+    ::AllowSetForegroundWindow(process);
+    ::PostMessageW(host, summon::kSummonMessage, summon::kSummonCold, 0);
+  }
+  ::PostQuitMessage(summon::kReadyExitGaveWay);
+}
+
+// What both designs' prepared boxes share: the preparation taken when the box was made, the
+// loop's filter, and the opening at normal priority.
+template <typename BoxWindow>
+class PreparedBox : public IPreparedBox {
  public:
-  PreparedClassicBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept
+  PreparedBox(AppModule& module, MessageLoop& loop, Settings& settings) noexcept
       : module_(module), loop_(loop), settings_(settings) {}
-  ~PreparedClassicBox() override {
+  ~PreparedBox() override {
     if (box_) loop_.RemoveFilter(box_.get());
   }
+
+  BoxPreparation Prepared() const noexcept override { return prepared_; }
+  BoxPreparation Current() const noexcept override { return PresentPreparation(settings_); }
+  void TakeForeground() noexcept override { box_->TakeForeground(); }
+  void Show() noexcept override {
+    BoxStartup().Mark(u"summoned");
+    // Prepared at low priority; the box the user types in runs as any program does.
+    ::SetPriorityClass(::GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+    box_->OpenPrepared();
+  }
+  WindowRef Window() const noexcept override {
+    return reinterpret_cast<WindowRef>(box_ ? box_->hwnd() : nullptr);
+  }
+  void GiveWay() noexcept override { GiveWayToColdBox(); }
+
+ protected:
+  // The box that is now prepared, in place of any earlier one (never shown, it goes silently).
+  void Keep(std::unique_ptr<BoxWindow> box) noexcept {
+    if (box_) loop_.RemoveFilter(box_.get());
+    box_ = std::move(box);
+    loop_.AddFilter(box_.get());
+  }
+
+  AppModule& module_;
+  MessageLoop& loop_;
+  Settings& settings_;
+  BoxPreparation prepared_;
+  std::unique_ptr<BoxWindow> box_;
+};
+
+class PreparedClassicBox final : public PreparedBox<SearchBoxWindow> {
+ public:
+  using PreparedBox::PreparedBox;
 
   // Makes the hidden box for the present settings and catalogue, replacing any earlier one.
   bool Make() noexcept {
@@ -75,44 +124,37 @@ class PreparedClassicBox final : public IPreparedBox {
       box->SetCatalogue(LoadBoxCatalogue().get());
       box->DeferOpening();
       if (box->Create() == nullptr) return false;
-      if (box_) loop_.RemoveFilter(box_.get());
-      box_ = std::move(box);  // the earlier box, never shown, goes silently
-      loop_.AddFilter(box_.get());
+      Keep(std::move(box));
       return true;
-    } catch (...) {
-      return false;
     }
+    BRIMLET_CATCH_RETURN_VALUE(false)
   }
-
-  BoxPreparation Prepared() const noexcept override { return prepared_; }
-  BoxPreparation Current() const noexcept override { return PresentPreparation(settings_); }
-  void TakeForeground() noexcept override { box_->TakeForeground(); }
   bool Rebuild() noexcept override { return Make(); }
-  void Show() noexcept override {
-    BoxStartup().Mark(u"summoned");
-    // Prepared at low priority; the box the user types in runs as any program does.
-    ::SetPriorityClass(::GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
-    box_->OpenPrepared();
-  }
-  WindowRef Window() const noexcept override {
-    return reinterpret_cast<WindowRef>(box_ ? box_->hwnd() : nullptr);
-  }
-  void GiveWay() noexcept override {
-    if (HWND host = HostWindow()) {
-      DWORD process = 0;
-      ::GetWindowThreadProcessId(host, &process);
-      ::AllowSetForegroundWindow(process);
-      ::PostMessageW(host, summon::kSummonMessage, summon::kSummonCold, 0);
-    }
-    ::PostQuitMessage(summon::kReadyExitGaveWay);
-  }
+};
 
- private:
-  AppModule& module_;
-  MessageLoop& loop_;
-  Settings& settings_;
-  BoxPreparation prepared_;
-  std::unique_ptr<SearchBoxWindow> box_;
+// The page-based box, its page loaded and started, held back from showing. It is ready only
+// once its page has run; a page that never does (no HTML engine) gives up, and the summons
+// go to cold boxes, which then show the classic box with its message once in the logon.
+class PreparedPageBox final : public PreparedBox<SearchBoxWindowEx> {
+ public:
+  using PreparedBox::PreparedBox;
+
+  // Makes the hidden box and starts its page; `ready` runs once the page has started.
+  bool Make(std::function<void()> ready) noexcept {
+    try {
+      prepared_ = PresentPreparation(settings_);
+      auto box = std::make_unique<SearchBoxWindowEx>(module_.Instance(), loop_, settings_);
+      box->SetCatalogue(LoadBoxCatalogue().get());
+      box->DeferOpening(std::move(ready));
+      // The page can call in while the window is being made: the filter is in place first.
+      Keep(std::move(box));
+      return box_->Create() != nullptr;
+    }
+    BRIMLET_CATCH_RETURN_VALUE(false)
+  }
+  bool GaveUp() const noexcept { return box_ && box_->GaveUp(); }
+  // Loading the page again takes as long as a cold box's start: that one is asked for.
+  bool Rebuild() noexcept override { return false; }
 };
 
 // Found by the hook with FindWindowExW(HWND_MESSAGE, ...) by its class and title.
@@ -150,22 +192,39 @@ class SummonWindow final : public Window {
 int RunReadySearchBox(AppModule& module, MessageLoop& loop, Settings& settings,
                       IRoleEnvironment& env) noexcept {
   try {
-    // The page-based box would need its page loaded and held back from showing itself.
-    if (settings.SearchBoxDesign() != 0) return summon::kReadyExitCannotPrepare;
-    PreparedClassicBox box(module, loop, settings);
-    if (!box.Make()) return summon::kReadyExitCannotPrepare;
-    BoxStartup().Mark(u"prepared");
+    // After the page failed in this logon a cold box shows the classic one: so does this.
+    const bool page = settings.SearchBoxDesign() != 0 && !PageFailedThisLogon();
+    PreparedClassicBox classic(module, loop, settings);
+    PreparedPageBox pageBox(module, loop, settings);
+    IPreparedBox& box = page ? static_cast<IPreparedBox&>(pageBox) : classic;
     ReadyBoxSession session(settings, env, box);
     int result = summon::kReadyExitCannotPrepare;
     {
       SummonWindow window(session);
-      if (window.Create(module.Instance()) == nullptr) return summon::kReadyExitCannotPrepare;
-      if (HWND host = HostWindow()) {
-        ::PostMessageW(host, summon::kReadyBoxReadyMessage, ::GetCurrentProcessId(),
-                       reinterpret_cast<LPARAM>(window.hwnd()));
+      // Summons are taken, and the host told, only once the box can be shown at once.
+      bool announced = false;
+      auto announce = [&]() noexcept {
+        BoxStartup().Mark(u"prepared");
+        if (window.Create(module.Instance()) == nullptr) {
+          ::PostQuitMessage(summon::kReadyExitCannotPrepare);
+          return;
+        }
+        announced = true;
+        if (HWND host = HostWindow()) {
+          ::PostMessageW(host, summon::kReadyBoxReadyMessage, ::GetCurrentProcessId(),
+                         reinterpret_cast<LPARAM>(window.hwnd()));
+        }
+      };
+      if (page) {
+        if (!pageBox.Make(announce)) return summon::kReadyExitCannotPrepare;
+      } else {
+        if (!classic.Make()) return summon::kReadyExitCannotPrepare;
+        announce();
       }
-      // Ends when the shown box is destroyed (it posts the quit message) or at a give-way.
+      // Ends when the shown box is destroyed (it posts the quit message), at a give-way, or
+      // when the page gave up before it was ready.
       result = loop.Run();
+      if (!announced || pageBox.GaveUp()) result = summon::kReadyExitCannotPrepare;
     }  // the summon window goes first: the next summon finds the host or the next box
     session.OnBoxClosed();
     if (session.GaveWay()) return summon::kReadyExitGaveWay;

@@ -34,6 +34,27 @@ size_t FolderLength(const wchar_t* path, size_t length) noexcept {
   return length;
 }
 
+// The settings dialog and the background jobs end with the host that started them, however
+// it ends: a job that only the host holds, which the system closes with the host's handles.
+// What they start in turn (the browser of a search, a box) leaves it silently.
+constinit HANDLE g_job = nullptr;
+
+HANDLE HostJob() noexcept {
+  if (g_job != nullptr) return g_job;
+  HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+  if (job == nullptr) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
+  if (!::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
+                                 sizeof(limits))) {
+    ::CloseHandle(job);
+    return nullptr;
+  }
+  g_job = job;
+  return g_job;
+}
+
 }  // namespace
 
 bool IsTriggerAllowed() noexcept {
@@ -64,7 +85,7 @@ bool IsTriggerAllowed() noexcept {
 }
 
 void LaunchSearchBox(const wchar_t* switchWord) noexcept {
-  // Fixed buffers: this also runs inside the keyboard hook of other programs.
+  // Fixed buffers: the module allocates nowhere, being mapped into every program.
   wchar_t path[MAX_PATH];
   const DWORD length = ::GetModuleFileNameW(g_module, path, MAX_PATH);
   // A truncated path would name some other file; start nothing rather than that.
@@ -92,8 +113,14 @@ void LaunchSearchBox(const wchar_t* switchWord) noexcept {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOW;
   PROCESS_INFORMATION process{};
-  if (::CreateProcessW(file, commandLine, nullptr, nullptr, FALSE, 0, nullptr, path, &startup,
-                       &process)) {
+  // Suspended until it is in the job, so nothing it starts escapes before.
+  if (::CreateProcessW(file, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                       path, &startup, &process)) {
+    HANDLE job = HostJob();
+    if (job == nullptr || !::AssignProcessToJobObject(job, process.hProcess)) {
+      ::OutputDebugStringA("BrimletHook: Brimlet.exe runs outside the host's job\n");
+    }
+    ::ResumeThread(process.hThread);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
   } else {

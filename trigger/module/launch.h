@@ -12,7 +12,8 @@ extern HMODULE g_module;
 // The desktop and full-screen check: false while the input desktop is out of reach or a
 // topmost window covers the whole monitor it is on.
 bool IsTriggerAllowed() noexcept;
-// "search", "config" or "start". Silent on failure; the start is not awaited.
+// "config" or "start", for the host: the program runs in a job that ends it with the host.
+// Silent on failure; the start is not awaited.
 void LaunchSearchBox(const wchar_t* switchWord) noexcept;
 // Grants the foreground to the ready box's process, else the host's, and posts it the summon
 // message; no wait, nothing allocated. False when neither was found or the post failed.

@@ -1,6 +1,7 @@
 // Drives a running Tessiv.exe's tray menu from scripts, as a user would with the mouse:
 //   tray_poke menu    opens the menu (the icon's context-menu message) and waits for it
 //   tray_poke settings opens the menu and its "設定" submenu (the second entry)
+//   tray_poke configure chooses the submenu's first gadget: its settings dialog opens
 //   tray_poke about   opens the menu and chooses "バージョン情報..."
 //   tray_poke close   closes an open menu or about box
 //   tray_poke exit    opens the menu and chooses "終了(&X)"
@@ -56,10 +57,15 @@ int wmain(int argc, wchar_t** argv) {
     Press(menu, VK_RETURN);
     return WaitForWindow(L"#32770", L"Zelvo ブリムレットボックスについて") ? 0 : 1;
   }
-  if (what == L"settings") {
+  if (what == L"settings" || what == L"configure") {
     Press(menu, VK_DOWN);
     Press(menu, VK_DOWN);
     Press(menu, VK_RIGHT);
+  }
+  if (what == L"configure") {
+    // The submenu's first entry: the search box gadget's settings.
+    ::Sleep(300);
+    Press(menu, VK_RETURN);
   }
   if (what == L"exit") {
     Press(menu, VK_UP);

@@ -127,7 +127,7 @@ function installFakeBox() {
   Object.defineProperty(window, "external", { value: box, configurable: true });
   Object.defineProperty(window, "__box", {
     value: {
-      calls, state, handlers,
+      calls, state, handlers, config,
       fire: (name, ...args) => handlers[name](...args),
       // Calls as plain data: functions handed over by the page show as "function".
       record: () => calls.map((c) => ({

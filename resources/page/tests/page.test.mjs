@@ -58,6 +58,37 @@ test("both skins hide the browser control's own clear button in the words field"
   }
 });
 
+describe("a box made in advance, as it opens", () => {
+  test("refreshBox reads the words, settings and engine again and sets no handler twice",
+    async (t) => {
+      const page = await open(t, { lastWords: "待つ前", useCustomColor: true,
+                                   customColor: "#ff0000", recordConfig: false });
+      await clearCalls(page);
+      await page.evaluate(() => {
+        Object.assign(window.__box.config,
+                      { lastWords: "開く今", useCustomColor: false, recordConfig: true });
+        Object.assign(window.__box.state, { showAlways: true, engine: 1, record: false });
+        refreshBox();
+      });
+      assert.deepEqual(await editSelection(page), ["開く今", 0, 3]);
+      assert.equal(await page.evaluate(() => document.activeElement.id), "oSearchWordsEdit");
+      assert.equal(await edit(page).evaluate((e) => e.style.color), "");
+      assert.equal(await page.locator("#oRecordSearchWordsCheck").isVisible(), true);
+      assert.equal(await page.locator("#oRecordSearchWordsCheck").isChecked(), false);
+      assert.equal(await page.locator("#oPushPinButtonContainer")
+        .evaluate((e) => e.style.borderColor), "white");
+      assert.match(await page.locator("#oSearchService").getAttribute("title"), /^辞書/);
+      const list = names(await calls(page));
+      assert.deepEqual(list.filter((n) => n.startsWith("set ") || n === "Init"), []);
+      // The history turned on while the box waited: the completion poll runs from now on.
+      await edit(page).press("End");
+      await edit(page).pressSequentially("x");
+      await clearCalls(page);
+      await page.clock.runFor(600);
+      assert.ok(names(await calls(page)).includes("ShowAutoComplete"));
+    });
+});
+
 describe("start", () => {
   test("the events are set before Init, which comes last; the last words start selected",
     async (t) => {

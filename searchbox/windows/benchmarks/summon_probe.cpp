@@ -5,12 +5,14 @@
 // reads the field and closes the box.
 //   summon_probe.exe type <rounds> <pause ms> <words> <ms per key>
 //     every round must leave exactly <words> in the box (exit code 1 otherwise)
-//   summon_probe.exe bench <rounds> <minimal_window.exe>
+//   summon_probe.exe bench <rounds> <minimal_window.exe> [bare_window.exe]
 //     alternates a summon with starting the minimal window program; prints both medians
 //   summon_probe.exe show | open
 //     one summon: prints the field's text, then closes the box (show) or leaves it (open)
 //   summon_probe.exe twice
 //     a summon, then a second double press while the box is in front: it must close
+//   summon_probe.exe settings
+//     a summon, the box's settings button, the dialog closed: the box handed back to shows
 //   summon_probe.exe parents
 //     each Brimlet.exe running and the program that started it
 //   summon_probe.exe memory
@@ -36,6 +38,8 @@ namespace {
 
 constexpr wchar_t kBoxTitle[] = L"\u30d6\u30ea\u30e0\u30ec\u30c3\u30c8\u30dc\u30c3\u30af\u30b9";
 constexpr int kSearchWordsId = 1040;
+constexpr WPARAM kSettingsCommand = 8194;  // the box's settings button
+constexpr wchar_t kSettingsTitle[] = L"\u30d6\u30ea\u30e0\u30ec\u30c3\u30c8\u30dc\u30c3\u30af\u30b9\u306e\u8a2d\u5b9a";
 
 using brimlet::bench::Median;
 using brimlet::bench::Now;
@@ -265,6 +269,13 @@ int Type(bool warm, int rounds, double pauseMs, const std::wstring& words, doubl
     std::printf("round %2d: shown in %6.1f ms, field \"%ls\"%s", i + 1, summoned.ms, text.c_str(),
                 same ? "" : "  <- not the words typed");
     if (taken > 0) std::printf(" (%d reached the program behind)", taken);
+    if (!same) {
+      // Which way the words went: a box that closed itself, or one that lost the front.
+      std::printf(::IsWindow(summoned.box) ? " (the box is open, %s)" : " (the box has closed)%s",
+                  ::IsWindow(summoned.box)
+                      ? (::GetForegroundWindow() == summoned.box ? "in front" : "not in front")
+                      : "");
+    }
     std::printf("\n");
     if (!CloseBox(summoned.box, warm)) return 2;
   }
@@ -272,10 +283,16 @@ int Type(bool warm, int rounds, double pauseMs, const std::wstring& words, doubl
   return exact == rounds ? 0 : 1;
 }
 
-int Bench(bool warm, int rounds, const std::wstring& minimal) {
+// The same bare window built without the project's flags (bare_window.c), when given.
+double TimeBare(const std::wstring& program) {
+  return brimlet::bench::TimeToVisible({L"\"" + program + L"\"", L"BrimletBareWindow", L"bare"});
+}
+
+int Bench(bool warm, int rounds, const std::wstring& minimal, const std::wstring& bare) {
   Stage stage;
-  std::vector<double> summons, minimals, ratios;
+  std::vector<double> summons, minimals, ratios, bares;
   TimeMinimal(minimal);  // warms the file cache and the Wine server
+  if (!bare.empty()) TimeBare(bare);
   for (int i = 0; i < rounds; ++i) {
     if (!PrepareRound(stage, warm)) return 2;
     const Summoned summoned = Summon(0, L"", 0);
@@ -290,8 +307,19 @@ int Bench(bool warm, int rounds, const std::wstring& minimal) {
     summons.push_back(summoned.ms);
     minimals.push_back(m);
     ratios.push_back(summoned.ms / m);
-    std::printf("round %2d: %s summon %6.1f ms, minimal window %6.1f ms, ratio %.2f\n", i + 1,
+    std::printf("round %2d: %s summon %6.1f ms, minimal window %6.1f ms, ratio %.2f", i + 1,
                 warm ? "warm" : "cold", summoned.ms, m, summoned.ms / m);
+    if (!bare.empty()) {
+      const double b = TimeBare(bare);
+      if (b <= 0) return 1;
+      bares.push_back(b);
+      std::printf(", bare window %6.1f ms", b);
+    }
+    std::printf("\n");
+  }
+  if (!bares.empty()) {
+    std::printf("median: bare window (compiler defaults) %.1f ms, minimal window / bare %.2f\n",
+                Median(bares), Median(minimals) / Median(bares));
   }
   std::printf("median: %s summon %.1f ms, minimal window %.1f ms, ratio %.2f (%d rounds)\n",
               warm ? "warm" : "cold", Median(summons), Median(minimals), Median(ratios), rounds);
@@ -323,15 +351,6 @@ int SummonTwice(bool warm) {
   return WaitFor([] { return ReadyBox() != nullptr; }, 20'000) || !warm ? 0 : 2;
 }
 
-int Show(bool warm, bool keepOpen) {
-  Stage stage;
-  const Summoned summoned = SummonOnce(stage, warm);
-  if (!summoned.ok) return 1;
-  std::printf("shown in %.1f ms\nfield: %ls\n", summoned.ms, FieldText(summoned.box).c_str());
-  if (keepOpen) return 0;
-  return CloseBox(summoned.box, warm) ? 0 : 2;
-}
-
 int Parents() {
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return 2;
@@ -352,6 +371,43 @@ int Parents() {
   }
   return 0;
 }
+
+// The box's settings button, then the dialog closed: the box the dialog hands back to shows.
+// Lists the box processes while the dialog is open and once that box is shown.
+int SettingsAndBack(bool warm) {
+  Stage stage;
+  const Summoned summoned = SummonOnce(stage, warm);
+  if (!summoned.ok) return 1;
+  ::PostMessageW(summoned.box, WM_COMMAND, kSettingsCommand, 0);
+  HWND dialog = nullptr;
+  if (!WaitFor([&] { return (dialog = ::FindWindowW(L"#32770", kSettingsTitle)) != nullptr &&
+                            ::IsWindowVisible(dialog); },
+               20'000)) {
+    std::printf("the settings button opened no dialog\n");
+    return 1;
+  }
+  std::printf("settings dialog open\n");
+  Parents();
+  ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  HWND box = nullptr;
+  if (!WaitFor([&] { return (box = VisibleBox()) != nullptr; }, 20'000)) {
+    std::printf("no box after the settings dialog closed\n");
+    return 1;
+  }
+  std::printf("box handed back\n");
+  Parents();
+  return CloseBox(box, warm) ? 0 : 2;
+}
+
+int Show(bool warm, bool keepOpen) {
+  Stage stage;
+  const Summoned summoned = SummonOnce(stage, warm);
+  if (!summoned.ok) return 1;
+  std::printf("shown in %.1f ms\nfield: %ls\n", summoned.ms, FieldText(summoned.box).c_str());
+  if (keepOpen) return 0;
+  return CloseBox(summoned.box, warm) ? 0 : 2;
+}
+
 
 void PrintMemory(const char* what, HWND window) {
   DWORD process = 0;
@@ -394,11 +450,12 @@ int wmain(int argc, wchar_t** argv) {
                 _wtof(argv[at + 4]));
   }
   if (left >= 3 && std::wcscmp(argv[at], L"bench") == 0) {
-    return Bench(warm, std::max(1, _wtoi(argv[at + 1])), argv[at + 2]);
+    return Bench(warm, std::max(1, _wtoi(argv[at + 1])), argv[at + 2], left >= 4 ? argv[at + 3] : L"");
   }
   if (left >= 1 && std::wcscmp(argv[at], L"show") == 0) return Show(warm, false);
   if (left >= 1 && std::wcscmp(argv[at], L"open") == 0) return Show(warm, true);
   if (left >= 1 && std::wcscmp(argv[at], L"twice") == 0) return SummonTwice(warm);
+  if (left >= 1 && std::wcscmp(argv[at], L"settings") == 0) return SettingsAndBack(warm);
   if (left >= 1 && std::wcscmp(argv[at], L"parents") == 0) return Parents();
   if (left >= 1 && std::wcscmp(argv[at], L"memory") == 0) {
     if (warm) WaitFor([] { return ReadyBox() != nullptr; }, 20'000);
@@ -408,9 +465,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::fprintf(stderr,
                "usage: summon_probe [warm|cold] type <rounds> <pause ms> <words> <ms per key>\n"
-               "       summon_probe [warm|cold] bench <rounds> <minimal_window.exe>\n"
+               "       summon_probe [warm|cold] bench <rounds> <minimal_window.exe> [bare.exe]\n"
                "       summon_probe [warm|cold] show|open\n"
-               "       summon_probe [warm|cold] twice\n"
+               "       summon_probe [warm|cold] twice|settings\n"
                "       summon_probe parents\n"
                "       summon_probe memory\n");
   return 2;

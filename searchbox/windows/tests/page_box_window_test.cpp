@@ -339,6 +339,32 @@ TEST_F(PageBoxWindowTest, ThePageShowsTheBoxAndItsExitClosesItRememberingWhereIt
   Forget(*box);
 }
 
+TEST_F(PageBoxWindowTest, MadeInAdvanceItsPageStartsHiddenAndTheOpeningShowsWhatIsStoredNow) {
+  auto box = MakeBox();
+  int ready = 0;
+  box->DeferOpening([&] { ++ready; });
+  HWND window = box->Create();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(::GetWindowTextLengthW(window), 0);  // no running box is found by its title
+  ASSERT_EQ(CallMember(box->ScriptObject(), L"Init"), S_OK);
+  EXPECT_EQ(ready, 1);
+  EXPECT_FALSE(::IsWindowVisible(window));
+  settings_.SetLastWindowPosLeft(123);
+  settings_.SetLastWindowPosTop(45);
+  settings_.SetRestoreLastWindowPos(true);
+  box->OpenPrepared();
+  EXPECT_TRUE(::IsWindowVisible(window));
+  EXPECT_GT(::GetWindowTextLengthW(window), 0);
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.left, 123);
+  EXPECT_EQ(rect.top, 45);
+  ASSERT_EQ(CallMember(box->ScriptObject(), L"Exit"), S_OK);
+  EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
+  EXPECT_FALSE(box->GaveUp());
+  Forget(*box);
+}
+
 TEST_F(PageBoxWindowTest, ABoxThatItsPageNeverShowsGivesUpInsteadOfHidingForever) {
   settings_.SetRunOnce(false);
   // As under Wine, the browser never completes its first document: the long wait ends it.

@@ -2,13 +2,16 @@
 # End to end through the host and its hook, with the box prepared in advance (the classic
 # design; Wine has no HTML engine for the page-based one). summon_probe.exe plays the user
 # from a window of its own in front: Ctrl twice with SendInput, then words.
-#  - the boxes' parent is the host; a summon shows the ready box in front, caret in its field;
+#  - the boxes' parent is the host, also for the settings dialog a box opens and the box
+#    that dialog hands back to; a summon shows the ready box in front, caret in its field;
 #    a second double press while it is in front closes it
 #  - Ctrl Ctrl, 30 ms, "tokyo" at 20 ms a key leaves exactly "tokyo" in the box, 30 of 30
 #  - a setting, a history entry and a catalogue changed while it waits are what it shows,
 #    and it is counted when shown, not while it waits
+#  - for the page-based design after its page failed in this logon, the classic box waits
 #  - with the setting off, every summon is a cold start that works, and nothing waits
-#  - the host's exit leaves no Brimlet.exe, with a box open and one waiting
+#  - the host's exit leaves no Brimlet.exe, with a box open, one waiting and the settings
+#    dialog of its tray open; nor does its death while a box waits
 #   ready_box_e2e.sh <build-dir> <wine-prefix> [type-rounds]
 set -u -o pipefail
 . "$(dirname "$0")/../../../platform/testing/double_ctrl.sh" || exit 1
@@ -40,7 +43,8 @@ cleanup() {
 boxes() {
   local pid
   for pid in $(pgrep -f 'Brimlet\.exe'); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+      echo "$pid"
   done
 }
 end_boxes() { local pid; for pid in $(boxes); do kill "$pid" 2>/dev/null; done; }
@@ -81,6 +85,14 @@ if echo "$out" | grep -qv 'started by Tessiv.exe'; then fail "a box not started 
 out=$(probe twice) || fail "second double press: $out"
 echo "$out"
 
+# The box's settings button and the dialog's hand-back: the host starts both.
+out=$(probe settings) || fail "settings and back: $out"
+echo "$out" | grep -q '^box handed back' || fail "settings and back: $out"
+if echo "$out" | grep '^Brimlet.exe' | grep -qv 'started by Tessiv.exe'; then
+  fail "the settings dialog or its box not started by the host: $out"
+fi
+echo "settings and back: started by the host"
+
 out=$(probe type "$rounds" 30 tokyo 20)
 rc=$?
 echo "$out" | tail -n1
@@ -109,6 +121,19 @@ echo "changes while waiting: shown"
 rm -f "$data/def_srch_engn.xml"
 setting RecordSearchWords 0
 
+# The page-based design after its page failed in this logon: a cold start would show the
+# classic box, so the box prepared is a classic one (Wine has no HTML engine for the page).
+probe memory >/dev/null
+setting SearchBoxDesign 1
+wine reg add "$key\\PageBoxFailedThisLogon" /f >/dev/null 2>&1 || fail "registry"
+out=$(probe show) || fail "summon after the design changed: $out"
+out=$(probe memory)
+echo "$out" | grep -q '^ready box: not running' && fail "no box prepared for the page design"
+out=$(probe show) || fail "summon of the box prepared for the page design: $out"
+echo "page design, failed in this logon: $(echo "$out" | head -n1)"
+setting SearchBoxDesign 0
+wine reg delete "$key\\PageBoxFailedThisLogon" /f >/dev/null 2>&1
+
 # Turned off: the waiting box gives way, and from then on every summon starts a new box.
 probe memory >/dev/null
 setting PrepareSearchBox 0
@@ -124,13 +149,29 @@ echo "$out" | grep -q '^ready box: not running' || fail "a box waits with the se
 [ -z "$(boxes)" ] || fail "a box process runs with the setting off and no box open"
 setting PrepareSearchBox 1
 
-# The host's exit ends the box it started and that is still open.
+# The host's exit ends the box it started and that is still open, and the settings dialog
+# opened from its tray.
 out=$(probe cold open) || fail "summon before the exit: $out"
 [ -n "$(boxes)" ] || fail "no box open before the exit"
+wine "$build/tests/tray_poke.exe" configure >/dev/null 2>&1 || fail "the tray's settings entry"
+for _ in $(seq 100); do pgrep -f 'Brimlet\.exe /config' >/dev/null && break; sleep 0.1; done
+pgrep -f 'Brimlet\.exe /config' >/dev/null || fail "the tray's settings entry opened no dialog"
 host_exit || fail "the host did not exit"
 host=
 for _ in $(seq 50); do [ -z "$(boxes)" ] && break; sleep 0.1; done
 [ -z "$(boxes)" ] || fail "Brimlet.exe still runs after the host's exit: $(boxes)"
 echo "host exit: no box process left"
+
+# A host that is killed leaves no box waiting for a summon that no one would answer.
+wine "$build/dist/Tessiv.exe" >/dev/null 2>&1 &
+host=$!
+probe memory >/dev/null  # waits for the ready box
+[ -n "$(boxes)" ] || fail "no ready box after the host's start"
+kill "$host"
+wait "$host" 2>/dev/null
+host=
+for _ in $(seq 100); do [ -z "$(boxes)" ] && break; sleep 0.1; done
+[ -z "$(boxes)" ] || fail "a ready box outlives its killed host: $(boxes)"
+echo "host killed: no box process left"
 cleanup
 exit 0
