@@ -348,7 +348,34 @@ bool SearchBoxWindow::Composing() const noexcept {
 }
 
 BoxSession::SuggestionTarget SearchBoxWindow::FieldTarget() const {
-  return session_.SuggestionTargetFor(TypedWords());
+  return session_.SuggestionTargetFor(TypedPart());
+}
+
+std::u16string SearchBoxWindow::TypedPart() const {
+  std::u16string text = TypedWords();
+  DWORD start = 0;
+  DWORD end = 0;
+  ::SendMessageW(Item(IDC_SEARCH_WORDS), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+  if (start < end && end == text.size()) text.resize(start);
+  return text;
+}
+
+void SearchBoxWindow::CompleteInline(const std::vector<SuggestionItem>& items,
+                                     const std::u16string& typed) noexcept {
+  try {
+    const std::optional<std::u16string> word = InlineCompletion(items, typed);
+    if (!word || word->size() <= typed.size()) return;
+    HWND edit = Item(IDC_SEARCH_WORDS);
+    // What the user typed stays as typed; only the rest comes from the history.
+    const std::u16string text = typed + word->substr(typed.size());
+    fillingField_ = true;
+    ::SetWindowTextW(edit, AsWide(text));
+    fillingField_ = false;
+    ::SendMessageW(edit, EM_SETSEL, typed.size(), text.size());
+  }
+  BRIMLET_CATCH_LOG()
+  fillingField_ = false;
 }
 
 void SearchBoxWindow::OnFieldChanged() noexcept {
@@ -368,7 +395,7 @@ void SearchBoxWindow::ReportField() noexcept {
 void SearchBoxWindow::RefreshSuggestions() noexcept {
   if (!suggestions_ || !feed_) return;
   try {
-    const std::u16string typed = TypedWords();
+    const std::u16string typed = TypedPart();
     std::vector<std::u16string> history;
     if (settings_.RecordSearchWords()) history = HistoryCandidates(session_.History(), typed);
     // Suggestions for other words than the field's are not shown.
@@ -378,6 +405,7 @@ void SearchBoxWindow::RefreshSuggestions() noexcept {
       HideSuggestions();
       return;
     }
+    if (typingCharacter_) CompleteInline(items, typed);
     HWND edit = Item(IDC_SEARCH_WORDS);
     RECT field{};
     ::GetWindowRect(edit, &field);
@@ -625,6 +653,15 @@ LRESULT CALLBACK SearchBoxWindow::EditProc(HWND edit, UINT message, WPARAM wPara
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       ::InvalidateRect(edit, nullptr, TRUE);
+      break;
+    case WM_CHAR:
+      if (wParam >= 0x20 && wParam != 0x7F) {
+        // A deletion or a control key never completes: the user is taking words away.
+        self->typingCharacter_ = true;
+        const LRESULT result = ::DefSubclassProc(edit, message, wParam, lParam);
+        self->typingCharacter_ = false;
+        return result;
+      }
       break;
     case WM_IME_STARTCOMPOSITION:
     case WM_IME_ENDCOMPOSITION: {

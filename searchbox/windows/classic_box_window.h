@@ -97,6 +97,12 @@ class SearchBoxWindow final : public Dialog,
   void RefreshUiState() noexcept;
   void UpdateEngineButton() noexcept;
   std::u16string TypedWords() const;
+  // The words the user typed: the field without the history word's part that an inline
+  // completion appended (selected up to the end).
+  std::u16string TypedPart() const;
+  // After a typed character: the first listed word completes the field when it is a history
+  // word, its added part selected.
+  void CompleteInline(const std::vector<SuggestionItem>& items, const std::u16string& typed) noexcept;
   // Shows the engine a search of the typed words would use, when that changed.
   void FollowTypedKeyword() noexcept;
   void LayOutEngineButton() noexcept;
@@ -157,6 +163,7 @@ class SearchBoxWindow final : public Dialog,
   std::unique_ptr<BoxSuggestions> feed_;
   std::unique_ptr<SuggestWindow> suggestions_;
   bool fillingField_ = false;
+  bool typingCharacter_ = false;  // inside the edit's WM_CHAR of a printable character
 
   std::shared_ptr<NoticeMailbox> mailbox_;
   HWND noticeLink_ = nullptr;

@@ -10,7 +10,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../../resources/searchbox_dialog_ids.h"
@@ -62,6 +64,19 @@ bool HasServiceItem(const Items& items) {
   return std::any_of(items.begin(), items.end(), [](const SuggestionItem& item) {
     return item.source == SuggestionSource::kService;
   });
+}
+
+std::wstring Field(const SearchBoxWindow& box) {
+  wchar_t text[128] = {};
+  ::GetDlgItemTextW(box.hwnd(), IDC_SEARCH_WORDS, text, 128);
+  return text;
+}
+
+std::pair<int, int> Selection(const SearchBoxWindow& box) {
+  DWORD start = 0, end = 0;
+  ::SendDlgItemMessageW(box.hwnd(), IDC_SEARCH_WORDS, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                        reinterpret_cast<LPARAM>(&end));
+  return {static_cast<int>(start), static_cast<int>(end)};
 }
 
 void Key(SearchBoxWindow& box, UINT key, bool shift) {
@@ -146,6 +161,9 @@ TEST_F(ClassicBoxSuggestionsTest, TypingAsksOnceForTheWordsAndListsHistoryThenSu
                                     {u"Tokyo Tower", SuggestionSource::kHistory}}));
   ASSERT_TRUE(RunBox(*box, 3'000, [&] { return HasServiceItem(ListItems(*box)); }));
   RunBox(*box, 400);  // a second request would have been made by now
+  // The first history word completed the field inline, its added part selected.
+  EXPECT_EQ(Field(*box), L"tokyo dome");
+  EXPECT_EQ(Selection(*box), std::make_pair(5, 10));
   EXPECT_EQ(testing::SuggestServerText("/log"), "ok tokyo\n");  // one request, no cookie sent back
   // History first; "tokyo dome" and "tokyo tower" are listed already (case aside).
   EXPECT_EQ(ListItems(*box), (Items{{u"tokyo dome", SuggestionSource::kHistory},
@@ -175,15 +193,26 @@ TEST_F(ClassicBoxSuggestionsTest, TypingAsksOnceForTheWordsAndListsHistoryThenSu
   ::SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
   ::SendMessageW(list, WM_LBUTTONUP, 0, point);
   RunBox(*box, 300);
-  wchar_t field[64] = {};
-  ::GetDlgItemTextW(box->hwnd(), IDC_SEARCH_WORDS, field, 64);
-  EXPECT_STREQ(field, L"tokyo  station");
+  EXPECT_EQ(Field(*box), L"tokyo  station");
   EXPECT_TRUE(ListItems(*box).empty());
   RunBox(*box, 500);
   EXPECT_EQ(testing::SuggestServerText("/log"), "ok tokyo\nok tokyo \n");  // the filled words are not sent
   Close(box);
   EXPECT_EQ(LoadHistory(registry_).words,
             (std::vector<std::u16string>{u"tokyo dome", u"Tokyo Tower", u"osaka"}));
+}
+
+TEST_F(ClassicBoxSuggestionsTest, AServiceSuggestionNeverCompletesTheField) {
+  const auto catalogue = Catalogue("ok");
+  auto box = OpenBox(*catalogue);
+  ASSERT_TRUE(box && box->Suggestions());
+  Type(*box, L"tokyo", 20);
+  ASSERT_TRUE(RunBox(*box, 3'000, [&] { return HasServiceItem(ListItems(*box)); }));
+  EXPECT_EQ(ListItems(*box).front(), (SuggestionItem{u"tokyo station", SuggestionSource::kService}));
+  EXPECT_EQ(Field(*box), L"tokyo");
+  EXPECT_EQ(Selection(*box), std::make_pair(5, 5));
+  EXPECT_EQ(box->Suggestions()->Selected(), std::nullopt);  // Enter searches what was typed
+  Close(box);
 }
 
 TEST_F(ClassicBoxSuggestionsTest, ShiftDeleteRemovesAHighlightedHistoryWordOnly) {
