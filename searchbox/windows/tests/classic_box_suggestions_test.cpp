@@ -129,6 +129,12 @@ class ClassicBoxSuggestionsTest : public ::testing::Test {
     return box;
   }
 
+  // The same, with three stored words, two of them for "tokyo".
+  std::unique_ptr<SearchBoxWindow> OpenBoxWithHistory(const SearchEngineList& catalogue) {
+    SaveHistory(registry_, {u"tokyo dome", u"Tokyo Tower", u"osaka"}, {u"{E1}", u"{E2}", u"{E3}"});
+    return OpenBox(catalogue);
+  }
+
   void Type(SearchBoxWindow& box, const std::wstring& text, DWORD msPerKey) {
     HWND edit = ::GetDlgItem(box.hwnd(), IDC_SEARCH_WORDS);
     for (const wchar_t c : text) {
@@ -149,10 +155,8 @@ class ClassicBoxSuggestionsTest : public ::testing::Test {
 };
 
 TEST_F(ClassicBoxSuggestionsTest, TypingAsksOnceForTheWordsAndListsHistoryThenSuggestions) {
-  SaveHistory(registry_, {u"tokyo dome", u"Tokyo Tower", u"osaka"},
-              {u"{E1}", u"{E2}", u"{E3}"});
   const auto catalogue = Catalogue("ok");
-  auto box = OpenBox(*catalogue);
+  auto box = OpenBoxWithHistory(*catalogue);
   ASSERT_TRUE(box && box->Suggestions());
 
   Type(*box, L"tokyo", 20);
@@ -216,10 +220,8 @@ TEST_F(ClassicBoxSuggestionsTest, AServiceSuggestionNeverCompletesTheField) {
 }
 
 TEST_F(ClassicBoxSuggestionsTest, ShiftDeleteRemovesAHighlightedHistoryWordOnly) {
-  SaveHistory(registry_, {u"tokyo dome", u"Tokyo Tower", u"osaka"},
-              {u"{E1}", u"{E2}", u"{E3}"});
   const auto catalogue = Catalogue("ok");
-  auto box = OpenBox(*catalogue);
+  auto box = OpenBoxWithHistory(*catalogue);
   ASSERT_TRUE(box && box->Suggestions());
   Type(*box, L"tokyo", 0);
   ASSERT_TRUE(RunBox(*box, 3'000, [&] { return HasServiceItem(ListItems(*box)); }));
