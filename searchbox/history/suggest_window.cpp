@@ -112,7 +112,8 @@ void SuggestWindow::ShowCandidates(const std::vector<std::u16string>& candidates
   std::vector<SuggestionItem> items;
   try {
     items.reserve(candidates.size());
-    for (const std::u16string& text : candidates) items.push_back({text, SuggestionSource::kHistory});
+    for (const std::u16string& text : candidates)
+      items.push_back({text, SuggestionSource::kHistory});
   } catch (...) {
     BRIMLET_TRACE_CAUGHT();
     return;  // out of memory: the list stays as it was
@@ -456,7 +457,8 @@ void SuggestWindow::CallChanged() noexcept {
   ::SendMessageW(list_, LB_GETTEXT, *item, reinterpret_cast<LPARAM>(text.get()));
   if (owner_) {
     try {
-      owner_->ChooseSuggestion(FromWide(std::wstring_view(text.get(), static_cast<size_t>(length))));
+      owner_->ChooseSuggestion(
+          FromWide(std::wstring_view(text.get(), static_cast<size_t>(length))));
     }
     BRIMLET_CATCH_LOG()
   }

@@ -30,8 +30,8 @@ bool SuggestionFetcher::Start(const SuggestionRequest& request) noexcept {
     std::thread([mailbox = mailbox_, request] {
       try {
         std::vector<std::u16string> suggestions;
-        if (const auto body =
-                FetchIntoMemory(request.address, kMaxSuggestionAnswerBytes, kSuggestionTimeLimitMs)) {
+        if (const auto body = FetchIntoMemory(request.address, kMaxSuggestionAnswerBytes,
+                                              kSuggestionTimeLimitMs)) {
           suggestions = ReadSuggestionAnswer(*body, request.words);
         }
         const std::lock_guard hold(mailbox->lock);

@@ -27,7 +27,8 @@ class BoxSuggestions {
 
   // The field as it is now: what a search would ask about and whether the input method
   // composes. A field the user filled from the list asks nothing (`ask` false).
-  void OnField(const BoxSession::SuggestionTarget& target, bool composing, bool ask = true) noexcept;
+  void OnField(const BoxSession::SuggestionTarget& target, bool composing,
+               bool ask = true) noexcept;
   // The window's timer fired; the field's state is reported again first.
   void OnTimer(const BoxSession::SuggestionTarget& target, bool composing) noexcept;
   // The window's message arrived: true when the answer is the field's and is to be shown.

@@ -102,7 +102,8 @@ class SearchBoxWindow final : public Dialog,
   std::u16string TypedPart() const;
   // After a typed character: the first listed word completes the field when it is a history
   // word, its added part selected.
-  void CompleteInline(const std::vector<SuggestionItem>& items, const std::u16string& typed) noexcept;
+  void CompleteInline(const std::vector<SuggestionItem>& items,
+                      const std::u16string& typed) noexcept;
   // Shows the engine a search of the typed words would use, when that changed.
   void FollowTypedKeyword() noexcept;
   void LayOutEngineButton() noexcept;

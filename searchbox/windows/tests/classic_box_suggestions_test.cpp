@@ -200,7 +200,8 @@ TEST_F(ClassicBoxSuggestionsTest, TypingAsksOnceForTheWordsAndListsHistoryThenSu
   EXPECT_EQ(Field(*box), L"tokyo  station");
   EXPECT_TRUE(ListItems(*box).empty());
   RunBox(*box, 500);
-  EXPECT_EQ(testing::SuggestServerText("/log"), "ok tokyo\nok tokyo \n");  // the filled words are not sent
+  EXPECT_EQ(testing::SuggestServerText("/log"),
+            "ok tokyo\nok tokyo \n");  // the filled words are not sent
   Close(box);
   EXPECT_EQ(LoadHistory(registry_).words,
             (std::vector<std::u16string>{u"tokyo dome", u"Tokyo Tower", u"osaka"}));
@@ -212,7 +213,8 @@ TEST_F(ClassicBoxSuggestionsTest, AServiceSuggestionNeverCompletesTheField) {
   ASSERT_TRUE(box && box->Suggestions());
   Type(*box, L"tokyo", 20);
   ASSERT_TRUE(RunBox(*box, 3'000, [&] { return HasServiceItem(ListItems(*box)); }));
-  EXPECT_EQ(ListItems(*box).front(), (SuggestionItem{u"tokyo station", SuggestionSource::kService}));
+  EXPECT_EQ(ListItems(*box).front(),
+            (SuggestionItem{u"tokyo station", SuggestionSource::kService}));
   EXPECT_EQ(Field(*box), L"tokyo");
   EXPECT_EQ(Selection(*box), std::make_pair(5, 5));
   EXPECT_EQ(box->Suggestions()->Selected(), std::nullopt);  // Enter searches what was typed

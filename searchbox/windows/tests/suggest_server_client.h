@@ -46,8 +46,8 @@ inline std::unique_ptr<SearchEngineList> SuggestingCatalogue(const std::string& 
   fields.name = u"ウェブ検索";
   fields.host = u"http://search.example.jp";
   fields.path = u"/search?q=";
-  fields.suggestionsUrl = Utf8ToUtf16("http://127.0.0.1:" + SuggestServerPort() + "/" +
-                                      serverCase + "/complete?q={searchTerms}");
+  fields.suggestionsUrl = Utf8ToUtf16("http://127.0.0.1:" + SuggestServerPort() + "/" + serverCase +
+                                      "/complete?q={searchTerms}");
   list->Add(std::make_unique<SearchEngineItem>(std::move(fields),
                                                std::make_unique<SearchEngineParameterList>()));
   list->SetDefault(list->GetAt(0));
