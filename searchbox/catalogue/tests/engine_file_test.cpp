@@ -22,10 +22,10 @@ class EngineFile : public ::testing::Test {
 TEST_F(EngineFile, ExportReadsBackEveryServiceAndKeyword) {
   EngineCustomisation saved;
   saved.services = {
-      {u"{11111111-1111-1111-1111-111111111111}", u"古書 <&\"> 検索", u"http://k.example/?q={searchTerms}&a=1",
-       u"shift_jis", u"ko"},
-      {u"{22222222-2222-2222-2222-222222222222}", u"辞書", u"https://d.example/{searchTerms}", u"euc-jp", u"",
-       u"https://d.example/complete?q={searchTerms}&a=1"}};
+      {u"{11111111-1111-1111-1111-111111111111}", u"古書 <&\"> 検索",
+       u"http://k.example/?q={searchTerms}&a=1", u"shift_jis", u"ko"},
+      {u"{22222222-2222-2222-2222-222222222222}", u"辞書", u"https://d.example/{searchTerms}",
+       u"euc-jp", u"", u"https://d.example/complete?q={searchTerms}&a=1"}};
   saved.keywords = {{std::u16string(kCatalogueA), u"ｗ"}};
   const std::string text = WriteEngineFile(saved);
   EXPECT_TRUE(text.starts_with("<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
@@ -63,13 +63,13 @@ TEST_F(EngineFile, OpenSearchDescriptionGivesItsHtmlUrl) {
   // A suggestion address that is not http or https, or has no place for the words, is left
   // out; the service itself is taken.
   for (const char* suggest : {"javascript:alert(1)//{searchTerms}", "https://s.example/fixed"}) {
-    const EngineFileRead other = Read(
-        std::string("<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">"
-                    "<ShortName>例</ShortName>"
-                    "<Url type=\"application/x-suggestions+json\" template=\"") +
-        suggest +
-        "\"/><Url type=\"text/html\" template=\"https://w.example/?q={searchTerms}\"/>"
-        "</OpenSearchDescription>");
+    const EngineFileRead other =
+        Read(std::string("<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">"
+                         "<ShortName>例</ShortName>"
+                         "<Url type=\"application/x-suggestions+json\" template=\"") +
+             suggest +
+             "\"/><Url type=\"text/html\" template=\"https://w.example/?q={searchTerms}\"/>"
+             "</OpenSearchDescription>");
     ASSERT_EQ(other.found.services.size(), 1u) << suggest;
     EXPECT_EQ(other.found.services[0].suggestUrl, u"") << suggest;
   }

@@ -231,7 +231,8 @@ TEST_F(BoxSessionTest, ForgettingAHistoryWordRemovesItsPairFromMemoryAndStore) {
   session_.SetCatalogue(&catalogue_);
   session_.Open();
   session_.ChooseStartEngine();
-  for (const char16_t* words : {u"kyoto", u"tokyo", u"osaka"}) ASSERT_TRUE(session_.RunSearch(words));
+  for (const char16_t* words : {u"kyoto", u"tokyo", u"osaka"})
+    ASSERT_TRUE(session_.RunSearch(words));
 
   EXPECT_TRUE(session_.ForgetHistoryWords(u"tokyo"));
   EXPECT_FALSE(session_.ForgetHistoryWords(u"tokyo"));
