@@ -181,9 +181,11 @@ std::optional<std::string> FetchIntoMemory(std::u16string_view address, size_t m
                                            DWORD timeoutMs) noexcept {
   try {
     std::string body;
-    if (!Fetch(address, maxBytes, timeoutMs, [&body](const char* data, DWORD size) {
+    // A server that trickles its answer is given up once the limit has passed in all.
+    const DWORD start = ::GetTickCount();
+    if (!Fetch(address, maxBytes, timeoutMs, [&](const char* data, DWORD size) {
           body.append(data, size);
-          return true;
+          return ::GetTickCount() - start < timeoutMs;
         })) {
       return std::nullopt;
     }

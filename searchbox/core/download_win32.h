@@ -58,8 +58,9 @@ std::optional<std::vector<std::byte>> DownloadBytes(std::u16string_view address,
                                                     size_t maxBytes) noexcept;
 
 // The same GET with the answer kept in memory, for small answers a box waits for (a search
-// service's suggestions): `timeoutMs` limits the connection, the sending and each wait for
-// the next piece. Nothing unless status 200 with a body of at most `maxBytes`.
+// service's suggestions): `timeoutMs` limits the connection, the sending, each wait for the
+// next piece and the receiving in all. Nothing unless status 200 with a body of at most
+// `maxBytes`.
 std::optional<std::string> FetchIntoMemory(std::u16string_view address, size_t maxBytes,
                                            DWORD timeoutMs) noexcept;
 
