@@ -191,6 +191,8 @@ Section "Install"
 
   ; The host comes back when it ran before; an installation the user watches starts it
   ; too. A silent fresh installation leaves that to the next logon.
+  ; Started with this installer's elevated token, the host asks the desktop's shell to start
+  ; it again with the user's normal one and ends without installing its hook.
   ${If} $hostWasRunning = 1
   ${OrIfNot} ${Silent}
     Exec '"$INSTDIR\Tessiv.exe"'

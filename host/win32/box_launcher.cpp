@@ -181,9 +181,8 @@ bool BoxLauncher::Start(Kind kind, std::wstring_view arguments) noexcept {
     }
     children_.push_back(std::move(child));
     return true;
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 }  // namespace brimlet::win32

@@ -5,6 +5,7 @@
 #include "tessiv_ids.h"
 #include "win32/box_launcher.h"
 #include "win32/dll_search.h"
+#include "win32/host_start_win32.h"
 #include "win32/instance_finder.h"
 #include "win32/message_loop.h"
 #include "win32/scoped_init.h"
@@ -65,6 +66,15 @@ int RunHost(HINSTANCE instance) noexcept {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   brimlet::win32::LoadDllsFromSystemFolderOnly();
   const brimlet::win32::ScopedCom com;
+  // Started elevated beside the user's normal token (by the installer, say): the shell starts
+  // the host again with that token, and this process ends before it takes the mutex, which
+  // the new host must find free, or installs a hook.
+  if (brimlet::DecideHostStart(brimlet::win32::OwnTokenKind(),
+                               brimlet::win32::DesktopShellToken()) ==
+      brimlet::HostStart::kRestartThroughShell) {
+    brimlet::win32::RestartThroughShell();
+    return 0;
+  }
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
 

@@ -26,13 +26,7 @@ NOTIFYICONDATAW IconData(HWND window) noexcept {
   return data;
 }
 
-void CopyTruncated(wchar_t* target, size_t capacity, const std::wstring& text) noexcept {
-  const size_t count = std::min(text.size(), capacity - 1);
-  text.copy(target, count);
-  target[count] = L'\0';
-}
-
-void Insert(HMENU menu, UINT position, const TrayMenuEntry& entry) noexcept {
+void Insert(HMENU menu, UINT position, const TrayMenuEntry& entry) {
   const std::wstring text = ToWide(entry.text);
   switch (entry.kind) {
     case TrayMenuEntry::Kind::kSeparator:
@@ -65,25 +59,23 @@ HWND TaskTrayWindow::Create() noexcept {
 }
 
 void TaskTrayWindow::AddIcon() noexcept {
-  try {
-    if (!icon_) {
-      // The system's small-icon size, which grows with the DPI.
-      icon_.reset(static_cast<HICON>(::LoadImageW(
-          instance_, MAKEINTRESOURCEW(IDI_TESSIV), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-          ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
-    }
-    NOTIFYICONDATAW data = IconData(hwnd());
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = trayCallbackMessage_;
-    data.hIcon = icon_.get();
-    CopyTruncated(data.szTip, std::size(data.szTip), LoadResourceString(instance_, IDS_TRAY_TIP));
-    if (::Shell_NotifyIconW(NIM_ADD, &data)) {
-      data.uVersion = NOTIFYICON_VERSION;
-      ::Shell_NotifyIconW(NIM_SETVERSION, &data);
-      StopIconRetry();
-      return;
-    }
-  } catch (...) {
+  if (!icon_) {
+    // The system's small-icon size, which grows with the DPI.
+    icon_.reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TESSIV), IMAGE_ICON,
+                                                ::GetSystemMetrics(SM_CXSMICON),
+                                                ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+  }
+  NOTIFYICONDATAW data = IconData(hwnd());
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = trayCallbackMessage_;
+  data.hIcon = icon_.get();
+  // Straight into the field, cut to fit with its terminator: nothing here allocates.
+  ::LoadStringW(instance_, IDS_TRAY_TIP, data.szTip, static_cast<int>(std::size(data.szTip)));
+  if (::Shell_NotifyIconW(NIM_ADD, &data)) {
+    data.uVersion = NOTIFYICON_VERSION;
+    ::Shell_NotifyIconW(NIM_SETVERSION, &data);
+    StopIconRetry();
+    return;
   }
   // At logon the shell may not be ready yet: try again a few times before the host runs on
   // without its icon ("TaskbarCreated" still adds it when a shell starts later).
@@ -108,7 +100,7 @@ void TaskTrayWindow::DeleteIcon() noexcept {
   ::Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
-void TaskTrayWindow::Do(TrayAction action) noexcept {
+void TaskTrayWindow::Do(TrayAction action) {
   switch (action) {
     case TrayAction::kShowMenu:
       ShowTrayMenu();
@@ -126,53 +118,50 @@ void TaskTrayWindow::Do(TrayAction action) noexcept {
   }
 }
 
-void TaskTrayWindow::ShowTrayMenu() noexcept {
+void TaskTrayWindow::ShowTrayMenu() {
   // A click timer firing while the menu is open must not open a second one.
   if (menuOpen_) return;
-  try {
-    UniqueHMenu bar(::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
-    HMENU popup = bar ? ::GetSubMenu(bar.get(), 0) : nullptr;
-    if (popup == nullptr) return;
-    POINT cursor{};
-    ::GetCursorPos(&cursor);
-    // Without this the menu stays open when the user clicks elsewhere.
-    ::SetForegroundWindow(hwnd());
+  UniqueHMenu bar(::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
+  HMENU popup = bar ? ::GetSubMenu(bar.get(), 0) : nullptr;
+  if (popup == nullptr) return;
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  // Without this the menu stays open when the user clicks elsewhere.
+  ::SetForegroundWindow(hwnd());
 
-    TrayMenu model;
-    if (IGadgetList* list = gadgets_.GetGadgetList()) {
-      model = BuildTrayMenu(*list, FromWide(LoadResourceString(instance_, IDS_SETTINGS_ENTRY)));
-    }
-    UINT position = 0;
-    for (const TrayMenuEntry& entry : model.entries) Insert(popup, position++, entry);
+  TrayMenu model;
+  if (IGadgetList* list = gadgets_.GetGadgetList()) {
+    model = BuildTrayMenu(*list, FromWide(LoadResourceString(instance_, IDS_SETTINGS_ENTRY)));
+  }
+  UINT position = 0;
+  for (const TrayMenuEntry& entry : model.entries) Insert(popup, position++, entry);
 
-    menuOpen_ = true;
-    const UINT id = static_cast<UINT>(::TrackPopupMenu(popup, TPM_RETURNCMD | TPM_BOTTOMALIGN,
-                                                       cursor.x, cursor.y, 0, hwnd(), nullptr));
-    menuOpen_ = false;
-    ::PostMessageW(hwnd(), WM_NULL, 0, 0);  // lets the next click on the icon open it again
+  // Set only around the call, which throws nothing: what the menu's own messages throw stops
+  // at the window procedure.
+  menuOpen_ = true;
+  const UINT id = static_cast<UINT>(::TrackPopupMenu(popup, TPM_RETURNCMD | TPM_BOTTOMALIGN,
+                                                     cursor.x, cursor.y, 0, hwnd(), nullptr));
+  menuOpen_ = false;
+  ::PostMessageW(hwnd(), WM_NULL, 0, 0);  // lets the next click on the icon open it again
 
-    // Results of the gadget calls are not looked at: the gadget reports its own failures.
-    const TrayChoice choice = InterpretTrayChoice(model, id);
-    switch (choice.kind) {
-      case TrayChoice::Kind::kCommand:
-        gadgets_.ExecuteGadgetCommand(choice.guid);
-        break;
-      case TrayChoice::Kind::kSettings:
-        gadgets_.ConfigureGadget(choice.guid);
-        break;
-      case TrayChoice::Kind::kOther:
-        ::PostMessageW(hwnd(), WM_COMMAND, LOWORD(id), 0);
-        break;
-      case TrayChoice::Kind::kNone:
-        break;
-    }
-  } catch (...) {
-    menuOpen_ = false;
+  // Results of the gadget calls are not looked at: the gadget reports its own failures.
+  const TrayChoice choice = InterpretTrayChoice(model, id);
+  switch (choice.kind) {
+    case TrayChoice::Kind::kCommand:
+      gadgets_.ExecuteGadgetCommand(choice.guid);
+      break;
+    case TrayChoice::Kind::kSettings:
+      gadgets_.ConfigureGadget(choice.guid);
+      break;
+    case TrayChoice::Kind::kOther:
+      ::PostMessageW(hwnd(), WM_COMMAND, LOWORD(id), 0);
+      break;
+    case TrayChoice::Kind::kNone:
+      break;
   }
 }
 
-bool TaskTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                                   LRESULT& result) noexcept {
+bool TaskTrayWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
   switch (message) {
     case WM_CREATE:

@@ -32,22 +32,22 @@ class TaskTrayWindow final : public Window {
   // Registers the class and creates the never-shown window; null on failure.
   HWND Create() noexcept;
 
-  // Builds the menu from the gadgets, shows it at the cursor and runs the choice.
-  void ShowTrayMenu() noexcept;
+  // Builds the menu from the gadgets, shows it at the cursor and runs the choice. Called from
+  // the window's messages only: the window procedure traces what it throws.
+  void ShowTrayMenu();
 
   // Where the summons from the keyboard hook and the box processes' reports go; none
   // before it is set.
   void SetBoxLauncher(BoxLauncher* launcher) noexcept { launcher_ = launcher; }
 
  protected:
-  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override;
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
   void AddIcon() noexcept;
   void DeleteIcon() noexcept;
   void StopIconRetry() noexcept;
-  void OnTrayMouse(UINT mouseMessage) noexcept;
-  void Do(TrayAction action) noexcept;
+  void Do(TrayAction action);
 
   HINSTANCE instance_;
   GadgetHost& gadgets_;

@@ -106,9 +106,8 @@ std::vector<std::u16string> MemoryRegistry::SubkeyNames(RegistryRoot root,
       if (!rest.empty() && rest.find(u'\\') == std::u16string::npos) names.push_back(rest);
     }
     return names;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 std::vector<std::u16string> MemoryRegistry::ValueNames(RegistryRoot root,
@@ -119,9 +118,8 @@ std::vector<std::u16string> MemoryRegistry::ValueNames(RegistryRoot root,
     if (values == values_.end()) return names;
     for (const auto& entry : values->second) names.push_back(entry.first);
     return names;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace brimlet

@@ -32,6 +32,15 @@ inline constexpr int kReadyExitClosed = 0x100;         // shown, then closed by 
 inline constexpr int kReadyExitGaveWay = 0x101;        // asked the host for a cold box
 inline constexpr int kReadyExitCannotPrepare = 0x102;  // its design cannot be prepared here
 
+// A key that the hook of the program in front held back after a double press the ready box
+// answers, posted to that box's window in the order typed: wParam the virtual key, lParam
+// the key message's own lParam (scan code, extended flag, transition). The box types it
+// again once it has the keyboard.
+inline constexpr unsigned kHeldKeyMessage = 0x8000 + 0x43;
+// What a hook holds at most after one double press: key events, and milliseconds.
+inline constexpr uint32_t kMaxHeldKeys = 32;
+inline constexpr uint32_t kHoldMilliseconds = 400;
+
 // The ready box's message-only window (HWND_MESSAGE): one per box process the host started
 // in advance, from its preparation until its box has closed.
 inline constexpr wchar_t kReadyBoxWindowClass[] = L"BrimletReadyBox";

@@ -16,18 +16,9 @@ constexpr GUID kDocHostCommandHandler = {
     0x3050F38C, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
 
 // What the host gives the control as its drop target: one that takes nothing, so a dropped
-// link or file never navigates the control. It holds no state, so one serves every host.
-class RefusingDropTarget final : public IDropTarget {
+// link or file never navigates the control.
+class RefusingDropTarget final : public ComObject<Answers<IDropTarget, IID_IDropTarget>> {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override {
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDropTarget) return E_NOINTERFACE;
-    *object = static_cast<IDropTarget*>(this);
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return 2; }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return 1; }
   STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) noexcept override {
     return Refuse(effect);
   }
@@ -44,8 +35,6 @@ class RefusingDropTarget final : public IDropTarget {
   }
 };
 
-RefusingDropTarget gRefusingDropTarget;
-
 // A property of the error event by name, as text ("" when it has none).
 std::u16string EventText(IDispatch* event, const wchar_t* name) noexcept {
   try {
@@ -53,21 +42,16 @@ std::u16string EventText(IDispatch* event, const wchar_t* name) noexcept {
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     if (FAILED(event->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return {};
     DISPPARAMS none{};
-    VARIANT value;
-    ::VariantInit(&value);
-    if (FAILED(event->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
-                             nullptr, nullptr))) {
+    UniqueVariant value;
+    if (FAILED(event->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                             value.put(), nullptr, nullptr))) {
       return {};
     }
-    std::u16string text;
-    if (SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_BSTR)) && value.bstrVal != nullptr) {
-      text = FromWide({value.bstrVal, ::SysStringLen(value.bstrVal)});
-    }
-    ::VariantClear(&value);
-    return text;
-  } catch (...) {
-    return {};
+    VARIANT& text = value.get();
+    if (FAILED(::VariantChangeType(&text, &text, 0, VT_BSTR)) || text.bstrVal == nullptr) return {};
+    return FromWide({text.bstrVal, ::SysStringLen(text.bstrVal)});
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 // The script error the control reports: the document's window holds it as its event.
@@ -88,8 +72,8 @@ void TraceScriptError(const VARIANT* in) noexcept {
               EventText(properties.get(), L"errorUrl") + u")";
     }
     Trace(line);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 }  // namespace
@@ -239,8 +223,8 @@ STDMETHODIMP BrowserHost::GetOptionKeyPath(LPOLESTR* key, DWORD) noexcept {
 
 STDMETHODIMP BrowserHost::GetDropTarget(IDropTarget*, IDropTarget** target) noexcept {
   if (target == nullptr) return E_POINTER;
-  *target = &gRefusingDropTarget;
-  return S_OK;
+  *target = MakeComObject<RefusingDropTarget>().detach();
+  return *target != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP BrowserHost::GetExternal(IDispatch** external) noexcept {

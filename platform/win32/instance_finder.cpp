@@ -21,7 +21,7 @@ struct Search {
   HWND found = nullptr;
 };
 
-bool ProcessPathEquals(HWND hwnd, const std::wstring& path) {
+bool ProcessPathEquals(HWND hwnd, const std::wstring& path) noexcept {
   DWORD pid = 0;
   ::GetWindowThreadProcessId(hwnd, &pid);
   UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
@@ -34,27 +34,24 @@ bool ProcessPathEquals(HWND hwnd, const std::wstring& path) {
   return ::CompareStringOrdinal(modulePath, -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+// Fixed buffers only: nothing here can throw.
 BOOL CALLBACK TestWindow(HWND hwnd, LPARAM param) noexcept {
-  try {
-    auto& search = *reinterpret_cast<Search*>(param);
-    wchar_t className[260] = {};
-    if (!::GetClassNameW(hwnd, className, 260)) return TRUE;
-    bool classMatches = false;
-    for (const wchar_t* name : search.classNames) {
-      classMatches |= ::CompareStringOrdinal(className, -1, name, -1, TRUE) == CSTR_EQUAL;
-    }
-    if (!classMatches) return TRUE;
-    wchar_t title[1024] = {};
-    ::GetWindowTextW(hwnd, title, 1024);
-    if (::CompareStringOrdinal(title, -1, search.title.c_str(), -1, TRUE) != CSTR_EQUAL) {
-      return TRUE;
-    }
-    if (!IsFrameworkWindow(hwnd)) return TRUE;
-    if (!ProcessPathEquals(hwnd, search.ownPath)) return TRUE;
-    search.found = hwnd;  // keep going: the last match wins
-  } catch (...) {
-    Trace(u"FindInstanceWindow: a window could not be tested");
+  auto& search = *reinterpret_cast<Search*>(param);
+  wchar_t className[260] = {};
+  if (!::GetClassNameW(hwnd, className, 260)) return TRUE;
+  bool classMatches = false;
+  for (const wchar_t* name : search.classNames) {
+    classMatches |= ::CompareStringOrdinal(className, -1, name, -1, TRUE) == CSTR_EQUAL;
   }
+  if (!classMatches) return TRUE;
+  wchar_t title[1024] = {};
+  ::GetWindowTextW(hwnd, title, 1024);
+  if (::CompareStringOrdinal(title, -1, search.title.c_str(), -1, TRUE) != CSTR_EQUAL) {
+    return TRUE;
+  }
+  if (!IsFrameworkWindow(hwnd)) return TRUE;
+  if (!ProcessPathEquals(hwnd, search.ownPath)) return TRUE;
+  search.found = hwnd;  // keep going: the last match wins
   return TRUE;
 }
 

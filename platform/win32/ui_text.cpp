@@ -1,5 +1,7 @@
 #include "win32/ui_text.h"
 
+#include "win32/unique_resource.h"
+
 namespace brimlet::win32 {
 
 std::wstring LoadResourceString(HINSTANCE module, UINT id) {
@@ -15,12 +17,10 @@ int TextWidth(HWND control, HFONT font) noexcept {
   const int length = ::GetWindowTextW(control, text, 256);
   if (length <= 0) return 0;
   if (font == nullptr) font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
-  HDC dc = ::GetDC(control);
-  HGDIOBJ old = ::SelectObject(dc, font);
+  const UniqueWindowDc dc(control);
+  const ScopedSelectObject selected(dc.get(), font);
   RECT extent{};
-  ::DrawTextW(dc, text, length, &extent, DT_CALCRECT | DT_SINGLELINE);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(control, dc);
+  ::DrawTextW(dc.get(), text, length, &extent, DT_CALCRECT | DT_SINGLELINE);
   return extent.right;
 }
 

@@ -142,6 +142,30 @@ class ScopedSelectObject {
   HGDIOBJ previous_;
 };
 
+// A VARIANT that is cleared when it goes: whatever it holds (a string, an interface) is freed.
+class UniqueVariant {
+ public:
+  UniqueVariant() noexcept { ::VariantInit(&value_); }
+  UniqueVariant(const UniqueVariant&) = delete;
+  UniqueVariant& operator=(const UniqueVariant&) = delete;
+  ~UniqueVariant() { reset(); }
+
+  VARIANT& get() noexcept { return value_; }
+  const VARIANT& get() const noexcept { return value_; }
+  void reset() noexcept {
+    PreserveLastError keep;
+    ::VariantClear(&value_);
+  }
+  // For out-parameters: clears the current value first.
+  VARIANT* put() noexcept {
+    reset();
+    return &value_;
+  }
+
+ private:
+  VARIANT value_;
+};
+
 // Reference-counted COM pointer.
 template <typename I>
 class ComPtr {

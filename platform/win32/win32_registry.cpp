@@ -119,9 +119,8 @@ std::vector<std::u16string> EnumerateNames(RegistryRoot root, std::u16string_vie
       names.emplace_back(reinterpret_cast<const char16_t*>(buffer.data()), length);
     }
     return names;
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 }  // namespace

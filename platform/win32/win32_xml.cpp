@@ -45,19 +45,6 @@ class ComApartment {
 };
 using ApartmentPtr = std::shared_ptr<ComApartment>;
 
-class UniqueVariant {
- public:
-  UniqueVariant() noexcept { ::VariantInit(&value_); }
-  ~UniqueVariant() { ::VariantClear(&value_); }
-  UniqueVariant(const UniqueVariant&) = delete;
-  UniqueVariant& operator=(const UniqueVariant&) = delete;
-  VARIANT* put() noexcept { return &value_; }
-  const VARIANT& get() const noexcept { return value_; }
-
- private:
-  VARIANT value_;
-};
-
 std::u16string BstrText(BSTR text) {
   return text ? std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text))
               : std::u16string();

@@ -16,6 +16,19 @@ namespace {
 // The type library of the page's script object.
 constexpr GUID kTypeLibrary = {
     0x4F2A7C10, 0x8B3D, 0x4E61, {0x9A, 0x55, 0xC0, 0xD1, 0xE2, 0xF3, 0x00, 0x09}};
+
+// The role the command line names; an exception ends it with 0.
+int RunCommandLineRole(brimlet::win32::BrimletBoxModule& module) noexcept {
+  try {
+    const brimlet::SwitchSet switches =
+        brimlet::ParseSwitches(brimlet::win32::FromWide(::GetCommandLineW()));
+    brimlet::Settings& settings = brimlet::win32::UserSettings();
+    brimlet::win32::Win32RoleEnvironment env(module, settings);
+    return brimlet::RunRole(switches, settings, env);
+  }
+  BRIMLET_CATCH_RETURN_VALUE(0)
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -29,18 +42,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   brimlet::win32::BrimletBoxModule module;
   int exitCode = 0;
-  if (module.Init(instance, kTypeLibrary)) {
-    try {
-      const brimlet::SwitchSet switches =
-          brimlet::ParseSwitches(brimlet::win32::FromWide(::GetCommandLineW()));
-      brimlet::Settings& settings = brimlet::win32::UserSettings();
-      brimlet::win32::Win32RoleEnvironment env(module, settings);
-      exitCode = brimlet::RunRole(switches, settings, env);
-    } catch (...) {
-      brimlet::win32::Trace(u"Brimlet: the role ended by an exception");
-      exitCode = 0;
-    }
-  }
+  if (module.Init(instance, kTypeLibrary)) exitCode = RunCommandLineRole(module);
   module.Term();
   return exitCode;
 }

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "catalogue_reader.h"
+#include "ports/trace.h"
 #include "text/utf16.h"
 
 namespace brimlet {
@@ -127,9 +128,8 @@ std::optional<CatalogueVersion> ReadCatalogueVersion(const IXmlParser& parser,
     }
     if (const auto format = root->FirstChildElement(u"format")) result.format = format->Text();
     return result;
-  } catch (...) {
-    return std::nullopt;
   }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
 }
 
 std::optional<CatalogueVersion> ReadCatalogueVersionFile(const IFileSystem& files,
@@ -139,9 +139,8 @@ std::optional<CatalogueVersion> ReadCatalogueVersionFile(const IFileSystem& file
     const auto bytes = files.ReadFile(path, kMaxCatalogueBytes);
     if (!bytes) return std::nullopt;
     return ReadCatalogueVersion(parser, *bytes);
-  } catch (...) {
-    return std::nullopt;
   }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
 }
 
 std::optional<VersionNumber> CatalogueInUseVersion(const IFileSystem& files,

@@ -48,19 +48,23 @@ std::u16string PingAddress(std::u16string_view host, PingKind kind, const Settin
   return address;
 }
 
+namespace {
+// Out of memory building the address counts as an attempt that failed.
+bool SendPing(PingKind kind, std::u16string_view host, const PingPorts& ports) noexcept {
+  try {
+    return ports.transport.Send(PingAddress(host, kind, ports.settings, ports.cacheBuster.Next()));
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
+}
+}  // namespace
+
 PingOutcome RunPing(PingKind kind, std::u16string_view host, uint32_t delayMilliseconds,
                     const PingPorts& ports) noexcept {
   const NamedMutexResult mutex =
       ports.mutexes.Create(kind == PingKind::kLive ? kLivePingMutex : kMonthlyPingMutex);
   if (mutex.alreadyExisted) return PingOutcome::kAlreadyRunning;
   ports.clock.Sleep(delayMilliseconds);
-  bool sent = false;
-  try {
-    sent = ports.transport.Send(PingAddress(host, kind, ports.settings, ports.cacheBuster.Next()));
-  } catch (...) {
-    BRIMLET_TRACE_CAUGHT();
-    sent = false;  // out of memory building the address: an attempt that failed
-  }
+  const bool sent = SendPing(kind, host, ports);
   if (sent) SetStamp(kind, ports.settings, ports.clock.NowSeconds());
   if (kind == PingKind::kMonthly) {
     ports.settings.SetSearchBoxMonthly(0);

@@ -92,40 +92,50 @@ std::optional<Notice> ReadApplicableNotice(const IXmlDocument& document, Version
   return std::nullopt;
 }
 
+namespace {
+
+// The notice in the operator's answer for this version, if any; `refusal` says why an answer
+// was not taken. Out of memory reading the answer: no notice.
+std::optional<Notice> FetchNotice(const NoticeRequest& request, const NoticeCheckPorts& ports,
+                                  std::u16string_view& refusal) noexcept {
+  try {
+    const std::u16string partner = ports.settings.Partner();
+    if (partner.empty()) return std::nullopt;
+    const auto body = ports.source.Fetch(
+        NoticeAddress(request.host, partner, ports.cacheBuster.Next()), kMaxNoticeBytes);
+    if (!body) return std::nullopt;
+    std::optional<std::vector<std::byte>> statement;
+    if (ports.signatures.verifier) {
+      statement = ports.source.Fetch(
+          NoticeAddress(request.host, partner, ports.cacheBuster.Next(), u".sig"),
+          kMaxStatementBytes);
+    }
+    const SignatureCheck signature =
+        CheckSignature(ports.signatures, SignedPurpose::kNotice, partner, *body, statement);
+    if (!signature.accepted()) {
+      refusal = DescribeSignature(signature.verdict);
+      return std::nullopt;
+    }
+    const auto document = ports.parser.Load(*body);
+    if (!document) return std::nullopt;
+    const std::u16string_view hosts[] = {request.host, request.helpHost};
+    bool linkRefused = false;
+    std::optional<Notice> notice = ReadApplicableNotice(
+        *document, ports.settings.InstalledVersionNumber(), hosts, &linkRefused);
+    if (linkRefused) refusal = u"its link leads to a host that is not the operator's";
+    return notice;
+  }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
+}
+
+}  // namespace
+
 NoticeOutcome RunNoticeCheck(const NoticeRequest& request, const NoticeCheckPorts& ports) noexcept {
   const NamedMutexResult mutex = ports.mutexes.Create(kNoticeMutexName);
   if (mutex.alreadyExisted) return NoticeOutcome::kAlreadyRunning;
 
-  std::optional<Notice> notice;
   std::u16string_view refusal;
-  try {
-    const std::u16string partner = ports.settings.Partner();
-    if (!partner.empty()) {
-      const auto body = ports.source.Fetch(
-          NoticeAddress(request.host, partner, ports.cacheBuster.Next()), kMaxNoticeBytes);
-      if (body) {
-        std::optional<std::vector<std::byte>> statement;
-        if (ports.signatures.verifier) {
-          statement = ports.source.Fetch(
-              NoticeAddress(request.host, partner, ports.cacheBuster.Next(), u".sig"),
-              kMaxStatementBytes);
-        }
-        const SignatureCheck signature =
-            CheckSignature(ports.signatures, SignedPurpose::kNotice, partner, *body, statement);
-        if (!signature.accepted()) {
-          refusal = DescribeSignature(signature.verdict);
-        } else if (const auto document = ports.parser.Load(*body)) {
-          const std::u16string_view hosts[] = {request.host, request.helpHost};
-          bool linkRefused = false;
-          notice = ReadApplicableNotice(*document, ports.settings.InstalledVersionNumber(), hosts,
-                                        &linkRefused);
-          if (linkRefused) refusal = u"its link leads to a host that is not the operator's";
-        }
-      }
-    }
-  } catch (...) {
-    notice.reset();  // out of memory reading the answer: no notice
-  }
+  const std::optional<Notice> notice = FetchNotice(request, ports, refusal);
   if (!refusal.empty()) {
     try {
       Trace(u"Brimlet: notice refused: " + std::u16string(refusal));

@@ -129,22 +129,20 @@ std::optional<Notice> NoticeMailbox::Take() const {
 
 void NoticeMailbox::DeliverNotice(const std::u16string& label, const std::u16string& description,
                                   const std::u16string& address) noexcept {
+  Post(Keep(label, description, address));
+}
+
+WPARAM NoticeMailbox::Keep(const std::u16string& label, const std::u16string& description,
+                           const std::u16string& address) noexcept {
   try {
     Notice notice{label, description, address};
-    if (policy_.acceptNotice == nullptr || !policy_.acceptNotice(notice)) {
-      // A notice the window cannot use ends the check like no notice at all.
-      Post(kNoNotice);
-      return;
-    }
-    {
-      const std::lock_guard<std::mutex> guard(lock_);
-      notice_ = std::move(notice);
-    }
-    Post(kNoticeArrived);
-  } catch (...) {
-    BRIMLET_TRACE_CAUGHT();
-    Post(kNoNotice);
+    // A notice the window cannot use ends the check like no notice at all.
+    if (policy_.acceptNotice == nullptr || !policy_.acceptNotice(notice)) return kNoNotice;
+    const std::lock_guard<std::mutex> guard(lock_);
+    notice_ = std::move(notice);
+    return kNoticeArrived;
   }
+  BRIMLET_CATCH_RETURN_VALUE(kNoNotice)
 }
 
 void NoticeMailbox::DeliverNoNotice() noexcept {

@@ -54,6 +54,9 @@ class NoticeMailbox : public std::enable_shared_from_this<NoticeMailbox> {
       : window_(window), message_(message), policy_(policy) {}
 
  private:
+  // Keeps a notice the policy accepts; says what to post about it.
+  WPARAM Keep(const std::u16string& label, const std::u16string& description,
+              const std::u16string& address) noexcept;
   void Post(WPARAM what) noexcept;
 
   mutable std::mutex lock_;

@@ -212,19 +212,25 @@ void SearchBoxWindow::OpenPrepared() noexcept {
   SetTitle();
   // What a cold box would read at its creation, read now.
   session_.Open();
-  std::wstring words;
-  if (settings_.RecordSearchWords() && settings_.ShowLastSearchWords()) {
-    if (std::optional<std::u16string> newest = session_.History().WordsAt(0)) {
-      words = ToWide(*newest);
+  // Keys typed since the summon took the focus are in the field already: they stay, the
+  // caret after them.
+  const int typed = ::GetWindowTextLengthW(edit);
+  if (typed == 0) {
+    std::wstring words;
+    if (settings_.RecordSearchWords() && settings_.ShowLastSearchWords()) {
+      if (std::optional<std::u16string> newest = session_.History().WordsAt(0)) {
+        words = ToWide(*newest);
+      }
     }
+    ::SetWindowTextW(edit, words.c_str());
   }
-  ::SetWindowTextW(edit, words.c_str());
   session_.ChooseStartEngine();
   UpdateEngineButton();
   ::ShowWindow(Item(IDC_RECORD_SEARCH_WORDS), SW_SHOWNA);  // hidden again below when off
   PlaceWindow();
   ApplyOpacity(hwnd(), settings_.SearchBoxTransparency());
   FinishFieldState();
+  if (typed > 0) ::SendMessageW(edit, EM_SETSEL, typed, typed);
   ::ShowWindow(hwnd(), SW_SHOW);
   BoxStartup().Mark(u"shown");
 }

@@ -3,6 +3,7 @@
 // process waits at the low priority the host started it with and shows nothing until a
 // summon comes.
 #include <windows.h>
+#include <imm.h>
 
 #include <functional>
 #include <memory>
@@ -172,19 +173,75 @@ class SummonWindow final : public Window {
     }
     // The hook posts from whatever program has the keys, a low-integrity one included.
     ::ChangeWindowMessageFilterEx(hwnd(), summon::kSummonMessage, MSGFLT_ALLOW, nullptr);
+    ::ChangeWindowMessageFilterEx(hwnd(), summon::kHeldKeyMessage, MSGFLT_ALLOW, nullptr);
     return hwnd();
   }
 
  protected:
-  bool HandleMessage(UINT message, WPARAM, LPARAM, LRESULT& result) noexcept override {
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) noexcept override {
+    if (message == summon::kHeldKeyMessage) {
+      result = 0;
+      TypeHeldKey(wParam, lParam);
+      return true;
+    }
     if (message != summon::kSummonMessage) return false;
     result = 0;
+    summonedAt_ = ::GetTickCount();
+    typed_ = 0;
     session_.OnSummon();
     return true;
   }
 
  private:
+  // A key the hook held back in the program in front, typed again as the keyboard would:
+  // through the input method and the layout of this box. Anyone may post the message, so
+  // only as many keys as a hook holds, only right after a summon, and only into this
+  // process's own window in front.
+  void TypeHeldKey(WPARAM virtualKey, LPARAM bits) noexcept {
+    if (summonedAt_ == 0 || ::GetTickCount() - summonedAt_ > kHeldKeysWithinMs ||
+        typed_ >= summon::kMaxHeldKeys) {
+      return;
+    }
+    DWORD owner = 0;
+    HWND front = ::GetForegroundWindow();
+    if (front == nullptr || ::GetWindowThreadProcessId(front, &owner) == 0 ||
+        owner != ::GetCurrentProcessId()) {
+      return;
+    }
+    ++typed_;
+    const auto flags = static_cast<uint64_t>(bits);
+    const bool up = (flags >> 31) & 1;
+    // Posted to the field, a key comes before those typed since, which wait as input: the
+    // order holds. The input method sees only keys from the keyboard's own path, so with it
+    // open the key is typed again there (after any key already waiting).
+    HWND focus = ::GetFocus();
+    bool imeOpen = false;
+    if (HIMC context = focus != nullptr ? ::ImmGetContext(focus) : nullptr) {
+      imeOpen = ::ImmGetOpenStatus(context) != FALSE;
+      ::ImmReleaseContext(focus, context);
+    }
+    if (focus != nullptr && !imeOpen && virtualKey != VK_PROCESSKEY) {
+      const bool system = (flags >> 29) & 1;  // with Alt down
+      ::PostMessageW(focus, system ? (up ? WM_SYSKEYUP : WM_SYSKEYDOWN) : (up ? WM_KEYUP : WM_KEYDOWN),
+                     virtualKey, bits);
+      return;
+    }
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wScan = static_cast<WORD>((flags >> 16) & 0xFF);
+    // A key an input method took shows as VK_PROCESSKEY there: its scan code says which.
+    input.ki.wVk = virtualKey == VK_PROCESSKEY ? 0 : static_cast<WORD>(virtualKey & 0xFFFF);
+    input.ki.dwFlags = (input.ki.wVk == 0 ? KEYEVENTF_SCANCODE : 0) |
+                       ((flags >> 24) & 1 ? KEYEVENTF_EXTENDEDKEY : 0) |
+                       (up ? KEYEVENTF_KEYUP : 0);
+    ::SendInput(1, &input, sizeof(input));
+  }
+
+  // The hook holds keys for that long after the double press; they may arrive a little later.
+  static constexpr DWORD kHeldKeysWithinMs = 2 * summon::kHoldMilliseconds;
   ReadyBoxSession& session_;
+  DWORD summonedAt_ = 0;
+  uint32_t typed_ = 0;
 };
 
 }  // namespace

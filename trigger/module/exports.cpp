@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include "core/double_press_detector.h"
+#include "core/key_hold.h"
 #include "hook_settings.h"
 #include "launch.h"
+#include "protocol/summon_protocol.h"
 
 namespace {
 
@@ -16,6 +18,9 @@ constexpr GUID kSearchBoxCommand = {
 
 // Per process: both presses of a double press must reach the same process.
 constinit brimlet::DoublePressDetector g_detector;
+// The keys typed right after a double press, and the ready box they go to.
+constinit brimlet::KeyHold g_hold;
+constinit HWND g_holdTarget = nullptr;
 
 bool IsDown(int virtualKey) noexcept { return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
 
@@ -50,8 +55,26 @@ void OnKeyboardEvent(WPARAM wParam, LPARAM lParam) noexcept {
   const bool isRelease = ((bits >> 31) & 1) != 0;
   PlatformReadings readings;
   if (g_detector.OnKey(virtualKey, repeatCount, isRelease, readings, kind)) {
-    brimlet::trigger::ShowSearchBox();
+    g_holdTarget = brimlet::trigger::ShowSearchBox();
+    if (g_holdTarget != nullptr) g_hold.Start(::GetTickCount());
   }
+}
+
+// True when the key goes to the ready box instead of this program. One test on the common
+// path; while a hold lasts, one post per key.
+bool HoldsKey(WPARAM wParam, LPARAM lParam) noexcept {
+  if (!g_hold.Active()) return false;
+  const int32_t kind = brimlet::trigger::KeyStroke();
+  const uint32_t watched = kind >= 0 && static_cast<size_t>(kind) < brimlet::kKeyKinds.size()
+                               ? brimlet::kKeyKinds[static_cast<size_t>(kind)].virtualKey
+                               : 0;
+  const auto virtualKey = wParam <= 0xFFFFFFFFu ? static_cast<uint32_t>(wParam) : 0u;
+  if (!g_hold.Takes(virtualKey, watched, ::GetTickCount())) return false;
+  if (!::PostMessageW(g_holdTarget, brimlet::summon::kHeldKeyMessage, wParam, lParam)) {
+    g_hold.Stop();
+    return false;
+  }
+  return true;
 }
 
 // Byte by byte: the module links no C runtime start-up, and this runs once per command.
@@ -69,8 +92,12 @@ bool SameGuid(const GUID& a, const GUID& b) noexcept {
 extern "C" {
 
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  if (code >= 0) OnKeyboardEvent(wParam, lParam);
-  // Never consumes a keystroke.
+  if (code >= 0) {
+    // Taken from this program only in the moment between a double press and the box's
+    // focus: the box types it again.
+    if (HoldsKey(wParam, lParam)) return 1;
+    OnKeyboardEvent(wParam, lParam);
+  }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

@@ -162,21 +162,20 @@ HWND FindReadyBox() noexcept {
 
 }  // namespace
 
-bool AskForSearchBox() noexcept {
+HWND AskForSearchBox() noexcept {
   // The ready box first: it shows itself at once. Otherwise the host starts a box with its
   // own token; nothing is ever started from the program that had the keys.
-  HWND target = FindReadyBox();
-  if (!target) target = ::FindWindowW(summon::kHostWindowClass, summon::kHostWindowTitle);
-  if (!target) return false;
+  HWND ready = FindReadyBox();
+  HWND target = ready ? ready : ::FindWindowW(summon::kHostWindowClass, summon::kHostWindowTitle);
+  if (!target) return nullptr;
   DWORD processId = 0;
-  if (::GetWindowThreadProcessId(target, &processId) == 0) return false;
+  if (::GetWindowThreadProcessId(target, &processId) == 0) return nullptr;
   // This process received the keys, so it may pass its right to the foreground on.
   ::AllowSetForegroundWindow(processId);
-  return ::PostMessageW(target, summon::kSummonMessage, summon::kSummonAsked, 0) != FALSE;
+  if (!::PostMessageW(target, summon::kSummonMessage, summon::kSummonAsked, 0)) return nullptr;
+  return ready;
 }
 
-void ShowSearchBox() noexcept {
-  if (IsTriggerAllowed()) AskForSearchBox();
-}
+HWND ShowSearchBox() noexcept { return IsTriggerAllowed() ? AskForSearchBox() : nullptr; }
 
 }  // namespace brimlet::trigger

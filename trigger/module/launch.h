@@ -16,9 +16,10 @@ bool IsTriggerAllowed() noexcept;
 // Silent on failure; the start is not awaited.
 void LaunchSearchBox(const wchar_t* switchWord) noexcept;
 // Grants the foreground to the ready box's process, else the host's, and posts it the summon
-// message; no wait, nothing allocated. False when neither was found or the post failed.
-bool AskForSearchBox() noexcept;
-// Asks for the box when IsTriggerAllowed says so.
-void ShowSearchBox() noexcept;
+// message; no wait, nothing allocated. The ready box's window when it was asked, else null
+// (the host was asked, or neither was found, or the post failed).
+HWND AskForSearchBox() noexcept;
+// Asks for the box when IsTriggerAllowed says so; the same result.
+HWND ShowSearchBox() noexcept;
 
 }  // namespace brimlet::trigger

@@ -9,7 +9,11 @@
 #include <string>
 
 #include "testing/win32_test_support.h"
+#include "text/utf16.h"
+#include "win32/scoped_init.h"
+#include "win32/shell_start.h"
 #include "win32/unique_resource.h"
+#include "win32/wide.h"
 #include "win32/win32_registry.h"
 
 namespace brimlet {
@@ -48,7 +52,8 @@ class Installation {
     // Process ids come back under Wine: start from nothing.
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
-    const std::wstring gadget = root_ + L"Gadgets\\" + kGadgetGuid + L"\\";
+    gadget_ = root_ + L"Gadgets\\" + kGadgetGuid;
+    const std::wstring gadget = gadget_ + L"\\";
     const std::wstring dist = testing::DistFolder();
     const std::wstring built = dist + L"Gadgets\\" + kGadgetGuid + L"\\";
     ok_ =
@@ -61,10 +66,17 @@ class Installation {
   }
   bool ok() const { return ok_; }
   std::wstring Exe() const { return root_ + L"Tessiv.exe"; }
+  // The stand-in search-box program and its folder (no separator at the end).
+  std::wstring SearchBox() const { return gadget_ + L"\\Brimlet.exe"; }
+  std::wstring GadgetFolder() const { return gadget_; }
   std::string Starts() const { return testing::ReadTextFile(log_); }
+  std::string StartFolders() const {
+    return testing::ReadTextFile(gadget_ + L"\\Brimlet.exe.cwd.log");
+  }
 
  private:
   std::wstring root_;
+  std::wstring gadget_;
   std::wstring log_;
   bool ok_ = false;
 };
@@ -206,6 +218,22 @@ TEST(TessivEndToEnd, StartHandOverMenuAndExit) {
   EXPECT_EQ(exitCode, 1u);
   EXPECT_FALSE(IconPresent(window));
   EXPECT_EQ(HostWindow(), nullptr);
+}
+
+// The way from an elevated host back to the user's normal token. Under Wine every process,
+// the shell's too, holds an elevated token, so only the shell's start itself is seen here.
+TEST(TessivEndToEnd, TheDesktopShellStartsAProgramWithItsParametersInItsFolder) {
+  Installation installation(L"shell start");
+  ASSERT_TRUE(installation.ok());
+  const win32::ScopedCom com;
+  ASSERT_TRUE(win32::StartThroughDesktopShell(installation.SearchBox(), L"/config /RUNSEARCHBOX",
+                                              installation.GadgetFolder()));
+  ASSERT_TRUE(WaitFor([&] { return !installation.StartFolders().empty(); }))
+      << installation.Starts();
+  EXPECT_NE(installation.Starts().find("Brimlet.exe\" /config /RUNSEARCHBOX"), std::string::npos)
+      << installation.Starts();
+  EXPECT_EQ(installation.StartFolders(),
+            Utf16ToUtf8(win32::FromWide(installation.GadgetFolder())) + "\n");
 }
 
 }  // namespace

@@ -87,6 +87,16 @@ describe("a box made in advance, as it opens", () => {
       await page.clock.runFor(600);
       assert.ok(names(await calls(page)).includes("ShowAutoComplete"));
     });
+
+  test("words typed before it opened stay, the caret after them", async (t) => {
+    const page = await open(t, { lastWords: "" });
+    await page.evaluate(() => {
+      document.all.oSearchWordsEdit.value = "tok";
+      window.__box.config.lastWords = "前回";
+      refreshBox();
+    });
+    assert.deepEqual(await editSelection(page), ["tok", 3, 3]);
+  });
 });
 
 describe("start", () => {
