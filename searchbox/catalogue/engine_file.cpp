@@ -36,6 +36,7 @@ void AddService(EngineCustomisation& found, UserEngine service) {
   if (!service.keyword.empty() && CheckKeyword(service.keyword, {}) != EngineProblem::kNone) {
     service.keyword.clear();
   }
+  if (!IsUsableSuggestUrl(service.suggestUrl)) service.suggestUrl.clear();
   service.guid.clear();
   found.services.push_back(std::move(service));
 }
@@ -54,6 +55,7 @@ void ReadExport(const IXmlElement& root, EngineCustomisation& found) {
       if (!encoding) continue;
       service.encoding = *encoding;
       service.keyword = ChildText(element, u"keyword");
+      service.suggestUrl = ChildText(element, u"suggest_url");
       AddService(found, std::move(service));
     } else if (child.name == u"engine_keyword") {
       CatalogueKeyword keyword{ToUpperAscii(element.Attribute(u"guid").value_or(u"")),
@@ -74,12 +76,20 @@ void ReadOpenSearch(const IXmlElement& root, EngineCustomisation& found) {
   const auto encoding = EncodingName(ChildText(root, u"InputEncoding"));
   if (!encoding) return;
   service.encoding = *encoding;
+  // The first Url of each type counts.
+  bool page = false;
+  bool suggestions = false;
   for (const XmlChildNode& child : *children) {
     if (child.type != XmlNodeType::kElement || child.name != u"Url") continue;
     const auto type = child.element->Attribute(u"type");
-    if (!type || !EqualsIgnoreAsciiCase(*type, u"text/html")) continue;
-    service.url = child.element->Attribute(u"template").value_or(u"");
-    break;
+    if (!type) continue;
+    if (!page && EqualsIgnoreAsciiCase(*type, u"text/html")) {
+      service.url = child.element->Attribute(u"template").value_or(u"");
+      page = true;
+    } else if (!suggestions && EqualsIgnoreAsciiCase(*type, u"application/x-suggestions+json")) {
+      service.suggestUrl = child.element->Attribute(u"template").value_or(u"");
+      suggestions = true;
+    }
   }
   AddService(found, std::move(service));
 }
@@ -143,6 +153,7 @@ std::string WriteEngineFile(const EngineCustomisation& customisation) {
     AppendElement(out, "url", service.url);
     AppendElement(out, "encoding", service.encoding);
     if (!service.keyword.empty()) AppendElement(out, "keyword", service.keyword);
+    if (!service.suggestUrl.empty()) AppendElement(out, "suggest_url", service.suggestUrl);
     out += "  </service>\n";
   }
   for (const CatalogueKeyword& keyword : customisation.keywords) {

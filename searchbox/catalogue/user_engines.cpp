@@ -135,6 +135,10 @@ std::u16string NormaliseUrlTemplate(std::u16string_view typed) {
   return text;
 }
 
+bool IsUsableSuggestUrl(std::u16string_view url) {
+  return url.empty() || (IsWebAddress(url) && url.find(kSearchTerms) != std::u16string_view::npos);
+}
+
 EngineProblem CheckUserEngine(const UserEngine& engine, const SearchEngineList* catalogue) {
   if (!IsRegistryGuid(engine.guid)) return EngineProblem::kBadGuid;
   if (CatalogueEngine(catalogue, engine.guid) != nullptr) return EngineProblem::kCatalogueGuid;
@@ -209,10 +213,16 @@ EngineCustomisationRead ReadEngineCustomisation(const IRegistry& registry,
     engine.url = ReadText(registry, key, u"Url").value_or(u"");
     engine.encoding = ReadText(registry, key, u"Encoding").value_or(u"utf-8");
     engine.keyword = ReadText(registry, key, u"Keyword").value_or(u"");
+    engine.suggestUrl = ReadText(registry, key, u"SuggestUrl").value_or(u"");
     if (const EngineProblem problem = CheckUserEngine(engine, catalogue);
         problem != EngineProblem::kNone) {
       read.leftOut.push_back(LeftOutLine(u"the search service", guid, problem));
       continue;
+    }
+    if (!IsUsableSuggestUrl(engine.suggestUrl)) {
+      read.leftOut.push_back(u"the suggestion address of " + guid +
+                             u": not an http or https address with {searchTerms}");
+      engine.suggestUrl.clear();
     }
     engine.encoding = FoldKeyword(engine.encoding);  // one spelling from here on
     services.push_back({ReadOrder(registry, key), std::move(engine)});
@@ -250,6 +260,9 @@ bool WriteEngineCustomisation(IRegistry& registry, const EngineCustomisation& cu
     written &= WriteText(registry, key, u"Url", engine.url);
     written &= WriteText(registry, key, u"Encoding", engine.encoding);
     if (!engine.keyword.empty()) written &= WriteText(registry, key, u"Keyword", engine.keyword);
+    if (!engine.suggestUrl.empty()) {
+      written &= WriteText(registry, key, u"SuggestUrl", engine.suggestUrl);
+    }
     written &= WriteOrder(registry, key, order++);
   }
   return written;
@@ -266,6 +279,7 @@ void ApplyEngineCustomisation(SearchEngineList& list, const EngineCustomisation&
     fields.urlTemplate = engine.url;
     fields.encoding = engine.encoding;
     fields.keyword = engine.keyword;
+    fields.suggestionsUrl = engine.suggestUrl;
     list.Add(std::make_unique<SearchEngineItem>(std::move(fields), nullptr));
   }
 }

@@ -25,6 +25,9 @@ struct UserEngine {
   std::u16string url;  // "{searchTerms}" marks the words
   std::u16string encoding = u"utf-8";
   std::u16string keyword;  // empty: none
+  // Where the box asks for suggestions ("SuggestUrl"): the same "{searchTerms}" rule, http
+  // or https only; empty: none.
+  std::u16string suggestUrl;
 };
 
 struct CatalogueKeyword {
@@ -57,6 +60,9 @@ enum class EngineProblem {
 EngineProblem CheckUserEngine(const UserEngine& engine, const SearchEngineList* catalogue);
 // Why a keyword cannot be given; `taken` are the keywords other engines hold already.
 EngineProblem CheckKeyword(std::u16string_view keyword, const std::vector<std::u16string>& taken);
+// Whether a service's suggestion address can be kept: empty, or an http/https address with
+// "{searchTerms}" in it. One that cannot is dropped; the service stays without suggestions.
+bool IsUsableSuggestUrl(std::u16string_view url);
 // A keyword as it is compared: full-width ASCII folded to half-width, A-Z to a-z.
 std::u16string FoldKeyword(std::u16string_view keyword);
 // An address as typed or pasted: "%s", as browsers write the place of the words, becomes

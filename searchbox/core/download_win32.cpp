@@ -53,12 +53,13 @@ void TraceTooLarge(std::u16string_view address, size_t maxBytes) noexcept {
   BRIMLET_CATCH_LOG()
 }
 
-// The GET itself, the body written to `out`.
-bool Fetch(std::u16string_view address, HANDLE out, size_t maxBytes) {
+// The GET itself, each piece of the body handed to `write` (false: give up).
+template <typename Write>
+bool Fetch(std::u16string_view address, size_t maxBytes, DWORD timeoutMs, Write write) {
   const InternetHandle session(
       ::InternetOpenW(L"Brimlet", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) return false;
-  DWORD timeout = kDownloadTimeoutMilliseconds;
+  DWORD timeout = timeoutMs;
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
     ::InternetSetOptionW(session.get(), option, &timeout, sizeof(timeout));
@@ -89,8 +90,7 @@ bool Fetch(std::u16string_view address, HANDLE out, size_t maxBytes) {
       TraceTooLarge(address, maxBytes);
       return false;
     }
-    DWORD written = 0;
-    if (!::WriteFile(out, buffer, read, &written, nullptr) || written != read) return false;
+    if (!write(buffer, read)) return false;
   }
 }
 
@@ -147,7 +147,11 @@ bool DownloadInto(std::u16string_view address, TemporaryDownloadFile& file,
       HANDLE out = ::CreateFileW(file.path().c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                  FILE_ATTRIBUTE_TEMPORARY, nullptr);
       if (out != INVALID_HANDLE_VALUE) {
-        ok = Fetch(address, out, maxBytes);
+        ok = Fetch(address, maxBytes, kDownloadTimeoutMilliseconds,
+                   [out](const char* data, DWORD size) {
+                     DWORD written = 0;
+                     return ::WriteFile(out, data, size, &written, nullptr) && written == size;
+                   });
         // Nothing of a refused answer is kept.
         if (!ok) {
           ::SetFilePointer(out, 0, nullptr, FILE_BEGIN);
@@ -169,6 +173,23 @@ std::optional<std::vector<std::byte>> DownloadBytes(std::u16string_view address,
     if (FAILED(file.Create()) || !DownloadInto(address, file, maxBytes)) return std::nullopt;
     file.ReleaseHandle();
     return Win32FileSystem().ReadFile(FromWide(file.path()), maxBytes);
+  }
+  BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
+}
+
+std::optional<std::string> FetchIntoMemory(std::u16string_view address, size_t maxBytes,
+                                           DWORD timeoutMs) noexcept {
+  try {
+    std::string body;
+    // A server that trickles its answer is given up once the limit has passed in all.
+    const DWORD start = ::GetTickCount();
+    if (!Fetch(address, maxBytes, timeoutMs, [&](const char* data, DWORD size) {
+          body.append(data, size);
+          return ::GetTickCount() - start < timeoutMs;
+        })) {
+      return std::nullopt;
+    }
+    return body;
   }
   BRIMLET_CATCH_RETURN_VALUE(std::nullopt)
 }

@@ -57,6 +57,13 @@ bool DownloadInto(std::u16string_view address, TemporaryDownloadFile& file,
 std::optional<std::vector<std::byte>> DownloadBytes(std::u16string_view address,
                                                     size_t maxBytes) noexcept;
 
+// The same GET with the answer kept in memory, for small answers a box waits for (a search
+// service's suggestions): `timeoutMs` limits the connection, the sending, each wait for the
+// next piece and the receiving in all. Nothing unless status 200 with a body of at most
+// `maxBytes`.
+std::optional<std::string> FetchIntoMemory(std::u16string_view address, size_t maxBytes,
+                                           DWORD timeoutMs) noexcept;
+
 // Random values from the system's generator.
 class SystemCacheBuster final : public ICacheBuster {
  public:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ports/registry.h"
+#include "search_history.h"
 
 namespace brimlet {
 
@@ -14,5 +15,11 @@ namespace brimlet {
 // every stored word when the typed text is empty. Stored order, newest first.
 std::vector<std::u16string> CompletionCandidates(const IRegistry& registry,
                                                  std::u16string_view typed);
+
+// Candidates for the classic box's own list, from its in-memory history: the words that begin
+// with the typed text ignoring the case of A to Z, as the system auto-complete object
+// matches; none for an empty typed text. Newest first.
+std::vector<std::u16string> HistoryCandidates(const SearchHistory& history,
+                                              std::u16string_view typed);
 
 }  // namespace brimlet

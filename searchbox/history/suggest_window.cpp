@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "../../resources/suggest_window_ids.h"
 #include "suggest_list.h"
 #include "win32/script_function.h"
@@ -33,6 +35,17 @@ void Select(HWND list, SuggestSelection item) noexcept {
                  0);
 }
 
+// The second colour of a service suggestion: the selection colour darkened towards the text
+// colour, so that it reads on the window colour in every scheme (the link colour is pale in
+// some).
+COLORREF ServiceInk() noexcept {
+  const COLORREF a = ::GetSysColor(COLOR_HIGHLIGHT);
+  const COLORREF b = ::GetSysColor(COLOR_WINDOWTEXT);
+  const auto mix = [](int x, int y) { return static_cast<BYTE>((x * 2 + y) / 3); };
+  return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
+             mix(GetBValue(a), GetBValue(b)));
+}
+
 // A script function may drop the last outside reference to itself or replace the callbacks
 // while it runs: the call holds its own reference.
 void Call(const ComPtr<IDispatch>& function, std::span<const VARIANT> args = {}) noexcept {
@@ -54,6 +67,11 @@ SuggestWindow::~SuggestWindow() {
 bool SuggestWindow::Create(HWND ownerWindow, const RECT& screenRect, MessageLoop& loop) noexcept {
   if (hwnd()) return false;
   loop_ = &loop;
+  return Create(ownerWindow, screenRect);
+}
+
+bool SuggestWindow::Create(HWND ownerWindow, const RECT& screenRect) noexcept {
+  if (hwnd()) return false;
   const HINSTANCE instance = ThisModule();
   if (!RegisterClass(instance, kClassName, nullptr, 0, ::GetSysColorBrush(COLOR_WINDOW))) {
     return false;
@@ -66,6 +84,7 @@ bool SuggestWindow::Create(HWND ownerWindow, const RECT& screenRect, MessageLoop
 
 void SuggestWindow::ClearList() noexcept {
   if (list_) ::SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+  sources_.clear();
 }
 
 void SuggestWindow::MoveTo(const RECT& screenRect) noexcept {
@@ -90,30 +109,42 @@ void SuggestWindow::SetCallbacks(IDispatch* begin, IDispatch* changed, IDispatch
 
 void SuggestWindow::ShowCandidates(const std::vector<std::u16string>& candidates,
                                    bool typedEmpty) noexcept {
+  std::vector<SuggestionItem> items;
+  try {
+    items.reserve(candidates.size());
+    for (const std::u16string& text : candidates)
+      items.push_back({text, SuggestionSource::kHistory});
+  } catch (...) {
+    BRIMLET_TRACE_CAUGHT();
+    return;  // out of memory: the list stays as it was
+  }
+  ShowItems(items, typedEmpty);
+}
+
+void SuggestWindow::ShowItems(const std::vector<SuggestionItem>& items, bool typedEmpty) noexcept {
   if (!list_) return;
   SuggestOpening opening;
+  std::vector<SuggestionSource> sources;
   try {
-    opening = OpenSuggestions(candidates, upward_, typedEmpty);
+    std::vector<std::u16string> texts;
+    texts.reserve(items.size());
+    for (const SuggestionItem& item : items) {
+      texts.push_back(item.text);
+      sources.push_back(item.source);
+    }
+    opening = OpenSuggestions(texts, upward_, typedEmpty);
+    if (upward_) std::reverse(sources.begin(), sources.end());
   } catch (...) {
     BRIMLET_TRACE_CAUGHT();
     return;  // out of memory: the list stays as it was
   }
   // Emptied here too, so that a request that skipped ClearList cannot show stale items.
   ::SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+  sources_ = std::move(sources);
   for (const std::u16string& item : opening.items) {
     ::SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(AsWide(item)));
   }
-
-  RECT window{};
-  RECT client{};
-  ::GetWindowRect(hwnd(), &window);
-  ::GetClientRect(hwnd(), &client);
-  const int itemHeight = static_cast<int>(::SendMessageW(list_, LB_GETITEMHEIGHT, 0, 0));
-  if (const auto shrunk =
-          ShrinkToItems(ToRect(window), client.bottom, itemHeight, opening.items.size(), upward_)) {
-    ::SetWindowPos(hwnd(), nullptr, shrunk->left, shrunk->top, shrunk->Width(), shrunk->Height(),
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  ShrinkToItems();
 
   if (opening.selected) {
     Select(list_, opening.selected);
@@ -126,6 +157,72 @@ void SuggestWindow::ShowCandidates(const std::vector<std::u16string>& candidates
   ::InvalidateRect(list_, nullptr, TRUE);
 }
 
+void SuggestWindow::ShrinkToItems() noexcept {
+  RECT window{};
+  RECT client{};
+  ::GetWindowRect(hwnd(), &window);
+  ::GetClientRect(hwnd(), &client);
+  const int itemHeight = static_cast<int>(::SendMessageW(list_, LB_GETITEMHEIGHT, 0, 0));
+  const auto count = static_cast<size_t>(::SendMessageW(list_, LB_GETCOUNT, 0, 0));
+  if (const auto shrunk =
+          brimlet::ShrinkToItems(ToRect(window), client.bottom, itemHeight, count, upward_)) {
+    ::SetWindowPos(hwnd(), nullptr, shrunk->left, shrunk->top, shrunk->Width(), shrunk->Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+std::optional<SuggestionItem> SuggestWindow::ItemAt(size_t index) const {
+  if (!list_ || index >= sources_.size()) return std::nullopt;
+  const LRESULT length = ::SendMessageW(list_, LB_GETTEXTLEN, index, 0);
+  if (length < 0) return std::nullopt;
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(
+      ::SendMessageW(list_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
+  return SuggestionItem{FromWide(text), sources_[index]};
+}
+
+std::optional<SuggestionItem> SuggestWindow::Selected() const {
+  if (!list_) return std::nullopt;
+  const SuggestSelection item = CurrentSelection(list_);
+  if (!item) return std::nullopt;
+  std::optional<SuggestionItem> selected = ItemAt(*item);
+  if (selected && selected->text.empty()) return std::nullopt;
+  return selected;
+}
+
+std::vector<SuggestionItem> SuggestWindow::Items() const {
+  std::vector<SuggestionItem> items;
+  for (size_t index = 0; index < sources_.size(); ++index) {
+    if (std::optional<SuggestionItem> item = ItemAt(index)) items.push_back(std::move(*item));
+  }
+  return items;
+}
+
+bool SuggestWindow::ForgetSelected() noexcept {
+  const SuggestSelection index = CurrentSelection(list_);
+  std::optional<SuggestionItem> item;
+  try {
+    item = Selected();
+  } catch (...) {
+    BRIMLET_TRACE_CAUGHT();
+    return false;
+  }
+  if (!index || !item || item->source != SuggestionSource::kHistory || !owner_ ||
+      !owner_->ForgetSuggestion(item->text)) {
+    return false;
+  }
+  ::SendMessageW(list_, LB_DELETESTRING, *index, 0);
+  sources_.erase(sources_.begin() + static_cast<std::ptrdiff_t>(*index));
+  if (sources_.empty()) {
+    AskOwnerToHide();
+    return true;
+  }
+  // The highlight stays where it was, on the item that moved up into the place.
+  Select(list_, std::min(*index, sources_.size() - 1));
+  ShrinkToItems();
+  return true;
+}
+
 void SuggestWindow::Show() noexcept {
   if (hwnd()) ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
 }
@@ -133,6 +230,14 @@ void SuggestWindow::Show() noexcept {
 bool SuggestWindow::PreTranslateMessage(MSG& msg) noexcept {
   if (!shown_ || !accelerators_ || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
     return false;
+  }
+  // Shift+Delete on a highlighted item removes it when it is a history word and does nothing
+  // on a service suggestion (the field would take it as a cut); with nothing highlighted it
+  // is the field's.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_DELETE && ::GetKeyState(VK_SHIFT) < 0 &&
+      CurrentSelection(list_)) {
+    ForgetSelected();
+    return true;
   }
   // Down and Up typed into the page become our commands and never reach the page.
   return ::TranslateAcceleratorW(hwnd(), accelerators_.get(), &msg) != 0;
@@ -161,6 +266,14 @@ bool SuggestWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       result = 0;
       return true;
+    case WM_MEASUREITEM:
+      OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+      result = TRUE;
+      return true;
+    case WM_DRAWITEM:
+      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      result = TRUE;
+      return true;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) AskOwnerToHide();
       return false;
@@ -188,9 +301,11 @@ void SuggestWindow::OnCreate() noexcept {
   accelerators_.reset(::LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_SUGGEST_ACCELERATORS)));
   RECT client{};
   ::GetClientRect(hwnd(), &client);
+  // Drawn by the window, so that a service suggestion can look different from a history word.
   list_ = ::CreateWindowExW(
-      0, L"LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS, 0,
-      0, client.right, client.bottom, hwnd(),
+      0, L"LISTBOX", nullptr,
+      WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED, 0, 0,
+      client.right, client.bottom, hwnd(),
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SUGGEST_LIST)), instance, nullptr);
   if (!list_) return;
   ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)),
@@ -200,18 +315,76 @@ void SuggestWindow::OnCreate() noexcept {
 }
 
 void SuggestWindow::OnVisibilityChanged(bool visible) noexcept {
-  if (visible == shown_ || !loop_) return;
+  if (visible == shown_) return;
   shown_ = visible;
   if (visible) {
-    try {
-      loop_->AddFilter(this);
+    if (loop_) {
+      try {
+        loop_->AddFilter(this);
+      }
+      BRIMLET_CATCH_LOG()  // Out of memory: the list still shows, only Down and Up do not reach it.
     }
-    BRIMLET_CATCH_LOG()  // Out of memory: the list still shows, only Down and Up do not reach it.
     Call(begin_);
   } else {
-    loop_->RemoveFilter(this);
+    if (loop_) loop_->RemoveFilter(this);
     Call(end_);
   }
+}
+
+void SuggestWindow::OnMeasureItem(MEASUREITEMSTRUCT& measure) noexcept {
+  // The height the list box gives an item of its font, with a pixel above and below.
+  HDC dc = ::GetDC(hwnd());
+  HGDIOBJ old = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(hwnd(), dc);
+  measure.itemHeight = static_cast<UINT>(std::max<LONG>(metrics.tmHeight + 2, 1));
+}
+
+void SuggestWindow::OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept {
+  if (draw.itemID == static_cast<UINT>(-1)) return;
+  HDC dc = draw.hDC;
+  const bool selected = (draw.itemState & ODS_SELECTED) != 0;
+  const bool service =
+      draw.itemID < sources_.size() && sources_[draw.itemID] == SuggestionSource::kService;
+  ::FillRect(dc, &draw.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  const COLORREF ink = selected  ? ::GetSysColor(COLOR_HIGHLIGHTTEXT)
+                       : service ? ServiceInk()
+                                 : ::GetSysColor(COLOR_WINDOWTEXT);
+  const int height = draw.rcItem.bottom - draw.rcItem.top;
+  // Every text starts after the glyph's column, so that both kinds line up.
+  RECT textRect = draw.rcItem;
+  textRect.left += height + 2;
+  if (service) {
+    // A magnifying glass: a ring and a handle, in the text's colour.
+    const int size = std::max(height - 6, 5);
+    const int left = draw.rcItem.left + (height - size) / 2 + 1;
+    const int top = draw.rcItem.top + (height - size) / 2;
+    const int ring = size * 2 / 3;
+    HPEN pen = ::CreatePen(PS_SOLID, std::max(size / 7, 1), ink);
+    HGDIOBJ oldPen = ::SelectObject(dc, pen);
+    HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
+    ::Ellipse(dc, left, top, left + ring, top + ring);
+    ::MoveToEx(dc, left + ring - ring / 6, top + ring - ring / 6, nullptr);
+    ::LineTo(dc, left + size, top + size);
+    ::SelectObject(dc, oldBrush);
+    ::SelectObject(dc, oldPen);
+    ::DeleteObject(pen);
+  }
+  try {
+    if (const std::optional<SuggestionItem> item = ItemAt(draw.itemID)) {
+      const std::wstring text = ToWide(item->text);
+      HGDIOBJ oldFont = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+      ::SetTextColor(dc, ink);
+      ::SetBkMode(dc, TRANSPARENT);
+      ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+      ::SelectObject(dc, oldFont);
+    }
+  }
+  BRIMLET_CATCH_LOG()
+  if (draw.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &draw.rcItem);
 }
 
 void SuggestWindow::StopFiltering() noexcept {
@@ -282,6 +455,13 @@ void SuggestWindow::CallChanged() noexcept {
   UniqueBstr text(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
   if (!text) return;
   ::SendMessageW(list_, LB_GETTEXT, *item, reinterpret_cast<LPARAM>(text.get()));
+  if (owner_) {
+    try {
+      owner_->ChooseSuggestion(
+          FromWide(std::wstring_view(text.get(), static_cast<size_t>(length))));
+    }
+    BRIMLET_CATCH_LOG()
+  }
   VARIANT arg{};
   arg.vt = VT_BSTR;
   arg.bstrVal = text.get();

@@ -12,9 +12,12 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "merged_suggestions.h"
 #include "win32/message_loop.h"
 #include "win32/unique_resource.h"
 #include "win32/window.h"
@@ -26,6 +29,12 @@ namespace brimlet::win32 {
 class ISuggestOwner {
  public:
   virtual void HideSuggestions() noexcept = 0;
+  // The user chose an item (a click); a box that takes its choices here rather than through
+  // the script's changed callback fills its field.
+  virtual void ChooseSuggestion(std::u16string_view) noexcept {}
+  // Shift+Delete on a history item: true when the word left the history, and the list
+  // drops it then. Service suggestions are never offered here.
+  virtual bool ForgetSuggestion(std::u16string_view) noexcept { return false; }
 
  protected:
   ~ISuggestOwner() = default;
@@ -39,6 +48,9 @@ class SuggestWindow final : public Window, public IMessageFilter {
   // The pop-up over `screenRect`, owned by `ownerWindow`, hidden. Its Down and Up work
   // through `loop`'s filters while it is shown.
   bool Create(HWND ownerWindow, const RECT& screenRect, MessageLoop& loop) noexcept;
+  // The same for an owner that is itself a filter of its loop and hands every message to
+  // PreTranslateMessage first.
+  bool Create(HWND ownerWindow, const RECT& screenRect) noexcept;
 
   void ClearList() noexcept;
   // Later requests reuse the window: no repaint here, the refill paints.
@@ -49,6 +61,14 @@ class SuggestWindow final : public Window, public IMessageFilter {
   // Fills the list (emptied first), shrinks it to the items when they all fit, and selects
   // the first candidate unless the typed text was empty.
   void ShowCandidates(const std::vector<std::u16string>& candidates, bool typedEmpty) noexcept;
+  // The same for a merged list: a service suggestion is drawn with a small search glyph in
+  // the link colour.
+  void ShowItems(const std::vector<SuggestionItem>& items, bool typedEmpty) noexcept;
+  // The highlighted item, if any.
+  std::optional<SuggestionItem> Selected() const;
+  // Every item, top first.
+  std::vector<SuggestionItem> Items() const;
+  bool Visible() const noexcept { return shown_; }
   // Shows it without taking the activation or the focus from the page.
   void Show() noexcept;
 
@@ -61,6 +81,11 @@ class SuggestWindow final : public Window, public IMessageFilter {
 
  private:
   void OnCreate() noexcept;
+  void OnMeasureItem(MEASUREITEMSTRUCT& measure) noexcept;
+  void OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept;
+  bool ForgetSelected() noexcept;
+  std::optional<SuggestionItem> ItemAt(size_t index) const;
+  void ShrinkToItems() noexcept;
   void OnVisibilityChanged(bool visible) noexcept;
   void OnCommand(WORD id, WORD code) noexcept;
   void OnListFocus() noexcept;
@@ -79,6 +104,8 @@ class SuggestWindow final : public Window, public IMessageFilter {
   HWND list_ = nullptr;
   UniqueResource<HACCEL, ::DestroyAcceleratorTable, detail::Null<HACCEL>> accelerators_;
   bool upward_ = false;
+  // Where each list item came from, in the list box's order.
+  std::vector<SuggestionSource> sources_;
   bool shown_ = false;  // between the begin and the end call; a filter of the loop meanwhile
   ComPtr<IDispatch> begin_;
   ComPtr<IDispatch> changed_;

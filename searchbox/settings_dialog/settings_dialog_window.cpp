@@ -43,6 +43,7 @@ constexpr CheckField kChecks[] = {
     {IDC_USE_DEFAULT_ENGINE, &SettingsForm::useDefaultEngine},
     {IDC_RECORD_WORDS, &SettingsForm::recordWords},
     {IDC_SHOW_LAST_WORDS, &SettingsForm::showLastWords},
+    {IDC_SEARCH_SUGGESTIONS, &SettingsForm::searchSuggestions},
 };
 
 constexpr UINT kKeyStrokeItems[] = {IDS_KEYSTROKE_CTRL,   IDS_KEYSTROKE_SHIFT,

@@ -19,6 +19,7 @@ SettingsForm LoadSettingsForm(const Settings& settings) {
   form.useDefaultEngine = settings.SetDefaultSearchEngine();
   form.recordWords = settings.RecordSearchWords();
   form.showLastWords = settings.ShowLastSearchWords();
+  form.searchSuggestions = settings.SearchSuggestions();
   return form;
 }
 
@@ -39,6 +40,7 @@ void SaveSettingsForm(const SettingsForm& form, int32_t keyStroke, int32_t desig
   settings.SetSetDefaultSearchEngine(form.useDefaultEngine);
   settings.SetRecordSearchWords(form.recordWords);
   settings.SetShowLastSearchWords(form.showLastWords);
+  settings.SetSearchSuggestions(form.searchSuggestions);
   if (form.defaultEngine) settings.SetDefaultSearchEngine(*form.defaultEngine);
   settings.SetKeyStroke(keyStroke);
   settings.SetKeyStrokeMonthly(keyStroke);

@@ -27,6 +27,7 @@ struct SettingsForm {
   bool useDefaultEngine = false;
   bool recordWords = false;
   bool showLastWords = false;
+  bool searchSuggestions = false;
   // The guid of the default engine; nothing when there is none.
   std::optional<std::u16string> defaultEngine;
 };

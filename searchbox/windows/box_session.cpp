@@ -2,6 +2,7 @@
 
 #include "box_search.h"
 #include "ports/trace.h"
+#include "search_url.h"
 #include "user_engines.h"
 
 namespace brimlet {
@@ -88,6 +89,48 @@ const ISearchEngineItem* BoxSession::EngineForWords(std::u16string_view words) c
     if (const auto match = MatchKeyword(*catalogue_, words)) return match->engine;
   }
   return current_;
+}
+
+BoxSession::SuggestionTarget BoxSession::SuggestionTargetFor(std::u16string_view typed) const {
+  SuggestionTarget target;
+  const ISearchEngineItem* engine = current_;
+  target.words = typed;
+  if (catalogue_) {
+    if (auto match = MatchKeyword(*catalogue_, typed)) {
+      engine = match->engine;
+      target.words = std::move(match->words);
+    }
+  }
+  if (engine == nullptr) return target;
+  const std::u16string urlTemplate = engine->GetSuggestionsUrl();
+  if (urlTemplate.empty()) return target;
+  if (auto address = BuildSuggestionUrl(converter_, urlTemplate, target.words)) {
+    target.address = std::move(*address);
+  }
+  return target;
+}
+
+bool BoxSession::ForgetHistoryWords(std::u16string_view words) {
+  std::optional<std::u16string> engine;
+  for (size_t position = 0; position < history_->Count(); ++position) {
+    if (history_->WordsAt(position) != words) continue;
+    engine = history_->EngineAt(position).value_or(u"");
+    history_->RemoveHistoryEntry(words, *engine);
+    break;
+  }
+  if (!engine) {
+    // Words another box stored after this one opened (the page-based box lists the store).
+    const StoredHistory stored = LoadHistory(registry_);
+    for (size_t i = 0; i < stored.words.size(); ++i) {
+      if (stored.words[i] == words) {
+        engine = stored.engines[i];
+        break;
+      }
+    }
+    if (!engine) return false;
+  }
+  RemoveStoredHistoryPair(registry_, words, *engine);
+  return true;
 }
 
 bool BoxSession::OpenSettings() noexcept {

@@ -89,6 +89,20 @@ class BoxSession {
   // The engine a search of these words would use: the keyword's engine, else the current one.
   const ISearchEngineItem* EngineForWords(std::u16string_view words) const;
 
+  // What the box would ask for suggestions about the field's text: the words a search would
+  // send (those after a keyword, with the keyword's engine), and that engine's suggestion
+  // address filled in with them; the address is empty when the engine has none.
+  struct SuggestionTarget {
+    std::u16string words;
+    std::u16string address;
+  };
+  SuggestionTarget SuggestionTargetFor(std::u16string_view typed) const;
+
+  // The user removes a history word from the list: its entry leaves the in-memory list and
+  // its pair the store, at once (the first stored pair with these words when the list does
+  // not hold them). False when neither has these words.
+  bool ForgetHistoryWords(std::u16string_view words);
+
   // Starts the settings dialog; the box stays open until it closes, pinned while the
   // dialog comes up. True when started: the box closes then.
   bool OpenSettings() noexcept;

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 #include <shlguid.h>
+#include <imm.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,9 +10,13 @@
 #include "../../resources/brimlet_ids.h"
 #include "../../resources/searchbox_dialog_ids.h"
 #include "box_shell.h"
+#include "completion_candidates.h"
 #include "enum_search_history.h"
+#include "merged_suggestions.h"
+#include "page_contract.h"
 #include "placement_win32.h"
 #include "settings_win32.h"
+#include "ports/trace.h"
 #include "win32/startup_timeline.h"
 #include "win32/instance_finder.h"
 #include "win32/ui_text.h"
@@ -47,6 +52,14 @@ HWND SearchBoxWindow::Create() noexcept { return CreateModeless(module_, IDD_SEA
 
 bool SearchBoxWindow::PreTranslateMessage(MSG& msg) noexcept {
   if (hwnd() == nullptr) return false;
+  if (suggestions_ && suggestions_->Visible()) {
+    // Down, Up and Shift+Delete belong to the open list, and Escape closes only the list.
+    if (suggestions_->PreTranslateMessage(msg)) return true;
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+      HideSuggestions();
+      return true;
+    }
+  }
   if (dropDown_) {
     // With the completion list open, the keys belong to the edit and the list.
     DWORD flags = 0;
@@ -81,6 +94,12 @@ bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
       OnDestroy();
       return true;
     case WM_ACTIVATE:
+      // A click into the own completion list activates the list for a moment.
+      if (suggestions_ && reinterpret_cast<HWND>(lParam) == suggestions_->hwnd() &&
+          suggestions_->hwnd() != nullptr) {
+        return false;
+      }
+      if (LOWORD(wParam) == WA_INACTIVE) HideSuggestions();
       if (session_.ClosesOnDeactivation(LOWORD(wParam) == WA_INACTIVE,
                                         reinterpret_cast<HWND>(lParam) == hwnd())) {
         ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
@@ -108,6 +127,16 @@ bool SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
       return true;
     case kAfterFirstPaintMessage:
       AfterFirstPaint();
+      return true;
+    case kSuggestionMessage:
+      if (feed_ && feed_->OnAnswer(wParam)) RefreshSuggestions();
+      return true;
+    case WM_TIMER:
+      if (wParam != kSuggestionTimer || !feed_) return false;
+      try {
+        feed_->OnTimer(FieldTarget(), Composing());
+      }
+      BRIMLET_CATCH_LOG()
       return true;
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -246,7 +275,11 @@ void SearchBoxWindow::AfterFirstPaint() noexcept {
   ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(icon(SM_CXSMICON, SM_CYSMICON)));
   BoxStartup().Mark(u"icons");
-  if (settings_.RecordSearchWords()) SetUpAutoComplete();
+  if (settings_.SearchSuggestions()) {
+    SetUpSuggestions();
+  } else if (settings_.RecordSearchWords()) {
+    SetUpAutoComplete();
+  }
   BoxStartup().Mark(u"auto-complete");
   if (settings_.Update()) StartNoticeCheck();
   BoxStartup().Mark(u"notice-check");
@@ -295,6 +328,153 @@ void SearchBoxWindow::MakeLarge() noexcept {
 void SearchBoxWindow::SetUpAutoComplete() noexcept {
   autoComplete_ = AttachHistoryAutoComplete(Item(IDC_SEARCH_WORDS), session_.SharedHistory());
   if (autoComplete_) dropDown_ = autoComplete_.As<IAutoCompleteDropDown>(IID_IAutoCompleteDropDown);
+}
+
+void SearchBoxWindow::SetUpSuggestions() noexcept {
+  try {
+    feed_ = std::make_unique<BoxSuggestions>(hwnd(), kSuggestionMessage, kSuggestionTimer);
+    suggestions_ = std::make_unique<SuggestWindow>(static_cast<ISuggestOwner&>(*this));
+  } catch (...) {
+    BRIMLET_TRACE_CAUGHT();
+    feed_.reset();
+    suggestions_.reset();
+    return;
+  }
+  // Words typed before the list was ready are offered too.
+  if (::GetWindowTextLengthW(Item(IDC_SEARCH_WORDS)) > 0) OnFieldChanged();
+}
+
+bool SearchBoxWindow::Composing() const noexcept {
+  HWND edit = Item(IDC_SEARCH_WORDS);
+  HIMC context = ::ImmGetContext(edit);
+  if (context == nullptr) return false;
+  const LONG length = ::ImmGetCompositionStringW(context, GCS_COMPSTR, nullptr, 0);
+  ::ImmReleaseContext(edit, context);
+  return length > 0;
+}
+
+BoxSession::SuggestionTarget SearchBoxWindow::FieldTarget() const {
+  return session_.SuggestionTargetFor(TypedPart());
+}
+
+std::u16string SearchBoxWindow::TypedPart() const {
+  std::u16string text = TypedWords();
+  DWORD start = 0;
+  DWORD end = 0;
+  ::SendMessageW(Item(IDC_SEARCH_WORDS), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+  if (start < end && end == text.size()) text.resize(start);
+  return text;
+}
+
+void SearchBoxWindow::CompleteInline(const std::vector<SuggestionItem>& items,
+                                     const std::u16string& typed) noexcept {
+  try {
+    const std::optional<std::u16string> word = InlineCompletion(items, typed);
+    if (!word || word->size() <= typed.size()) return;
+    HWND edit = Item(IDC_SEARCH_WORDS);
+    // What the user typed stays as typed; only the rest comes from the history.
+    const std::u16string text = typed + word->substr(typed.size());
+    fillingField_ = true;
+    ::SetWindowTextW(edit, AsWide(text));
+    fillingField_ = false;
+    ::SendMessageW(edit, EM_SETSEL, typed.size(), text.size());
+  }
+  BRIMLET_CATCH_LOG()
+  fillingField_ = false;
+}
+
+void SearchBoxWindow::OnFieldChanged() noexcept {
+  if (!feed_ || fillingField_) return;
+  RefreshSuggestions();
+  ReportField();
+}
+
+void SearchBoxWindow::ReportField() noexcept {
+  if (!feed_) return;
+  try {
+    feed_->OnField(FieldTarget(), Composing());
+  }
+  BRIMLET_CATCH_LOG()
+}
+
+void SearchBoxWindow::RefreshSuggestions() noexcept {
+  if (!suggestions_ || !feed_) return;
+  try {
+    const std::u16string typed = TypedPart();
+    std::vector<std::u16string> history;
+    if (settings_.RecordSearchWords()) history = HistoryCandidates(session_.History(), typed);
+    // Suggestions for other words than the field's are not shown.
+    const std::vector<SuggestionItem> items =
+        MergeSuggestions(history, feed_->For(session_.SuggestionTargetFor(typed).words));
+    if (typed.empty() || items.empty()) {
+      HideSuggestions();
+      return;
+    }
+    if (typingCharacter_) CompleteInline(items, typed);
+    HWND edit = Item(IDC_SEARCH_WORDS);
+    RECT field{};
+    ::GetWindowRect(edit, &field);
+    Rect monitor{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (const std::optional<MonitorAreas> areas = MonitorNearWindow(hwnd())) {
+      monitor = areas->monitor;
+    }
+    const CompletionListPlacement place =
+        PlaceCompletionList(Point{field.left, field.bottom}, field.right - field.left,
+                            field.bottom - field.top, monitor);
+    const RECT rect{place.rect.left, place.rect.top, place.rect.right, place.rect.bottom};
+    if (suggestions_->hwnd() == nullptr) {
+      if (!suggestions_->Create(hwnd(), rect)) return;
+    } else {
+      suggestions_->ClearList();
+      suggestions_->MoveTo(rect);
+    }
+    suggestions_->SetUpward(place.upward);
+    // Nothing highlighted: Enter searches what was typed until the user picks an item.
+    suggestions_->ShowItems(items, true);
+    suggestions_->Show();
+  }
+  BRIMLET_CATCH_LOG()
+}
+
+void SearchBoxWindow::HideSuggestions() noexcept {
+  if (!suggestions_ || suggestions_->hwnd() == nullptr ||
+      !::IsWindowVisible(suggestions_->hwnd())) {
+    return;
+  }
+  ::ShowWindow(suggestions_->hwnd(), SW_HIDE);
+  // After a click into the list the focus is there: back to the field.
+  if (::GetActiveWindow() != hwnd() || ::GetFocus() != Item(IDC_SEARCH_WORDS)) {
+    ::SetFocus(Item(IDC_SEARCH_WORDS));
+  }
+}
+
+void SearchBoxWindow::FillField(std::u16string_view words) noexcept {
+  HWND edit = Item(IDC_SEARCH_WORDS);
+  try {
+    const std::u16string text(words);
+    fillingField_ = true;
+    ::SetWindowTextW(edit, AsWide(text));
+    fillingField_ = false;
+    ::SendMessageW(edit, EM_SETSEL, text.size(), text.size());
+    // The filled words want no request: whatever is in flight is dropped.
+    if (feed_) feed_->OnField(FieldTarget(), false, false);
+  }
+  BRIMLET_CATCH_LOG()
+  fillingField_ = false;
+  FollowTypedKeyword();
+}
+
+void SearchBoxWindow::ChooseSuggestion(std::u16string_view words) noexcept {
+  FillField(words);
+  HideSuggestions();
+}
+
+bool SearchBoxWindow::ForgetSuggestion(std::u16string_view words) noexcept {
+  try {
+    return session_.ForgetHistoryWords(words);
+  }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 void SearchBoxWindow::PlaceWindow() noexcept {
@@ -376,6 +556,7 @@ void SearchBoxWindow::OnDestroy() noexcept {
   if (::GetWindowRect(hwnd(), &rc)) settings_.SetLastWindowRect(ToRect(rc));
   dropDown_.reset();
   autoComplete_.reset();
+  if (feed_) feed_->Stop();
   // The check thread only reaches the mailbox: the process, not the box, waits for it.
   if (mailbox_) mailbox_->Forget();
   ::PostQuitMessage(1);
@@ -384,6 +565,16 @@ void SearchBoxWindow::OnDestroy() noexcept {
 bool SearchBoxWindow::OnCommand(int id, int code) noexcept {
   switch (id) {
     case IDOK:
+      // A highlighted item of the own list is what Enter searches.
+      if (suggestions_ && suggestions_->Visible()) {
+        try {
+          if (const std::optional<SuggestionItem> item = suggestions_->Selected()) {
+            FillField(item->text);
+          }
+        }
+        BRIMLET_CATCH_LOG()
+        HideSuggestions();
+      }
       RunSearch();
       return true;
     case IDCANCEL:
@@ -392,6 +583,7 @@ bool SearchBoxWindow::OnCommand(int id, int code) noexcept {
     case IDC_SEARCH_WORDS:
       if (code != EN_CHANGE) return false;
       FollowTypedKeyword();
+      OnFieldChanged();
       return false;
     case ID_NEXT_ENGINE:
       StepEngine(true);
@@ -468,6 +660,22 @@ LRESULT CALLBACK SearchBoxWindow::EditProc(HWND edit, UINT message, WPARAM wPara
     case WM_KILLFOCUS:
       ::InvalidateRect(edit, nullptr, TRUE);
       break;
+    case WM_CHAR:
+      if (wParam >= 0x20 && wParam != 0x7F) {
+        // A deletion or a control key never completes: the user is taking words away.
+        self->typingCharacter_ = true;
+        const LRESULT result = ::DefSubclassProc(edit, message, wParam, lParam);
+        self->typingCharacter_ = false;
+        return result;
+      }
+      break;
+    case WM_IME_STARTCOMPOSITION:
+    case WM_IME_ENDCOMPOSITION: {
+      // No request while the input method composes; its end may commit nothing new.
+      const LRESULT result = ::DefSubclassProc(edit, message, wParam, lParam);
+      self->ReportField();
+      return result;
+    }
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(edit, &EditProc, kSubclassId);
       break;

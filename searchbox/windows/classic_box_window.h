@@ -9,10 +9,14 @@
 #include <shobjidl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "box_session.h"
 #include "engine_button.h"
+#include "suggest_window.h"
+#include "box_suggestions.h"
 #include "notice_mailbox.h"
 #include "search_engine_list.h"
 #include "settings.h"
@@ -25,7 +29,10 @@
 
 namespace brimlet::win32 {
 
-class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBoxLauncher {
+class SearchBoxWindow final : public Dialog,
+                              public IMessageFilter,
+                              private IBoxLauncher,
+                              private ISuggestOwner {
  public:
   SearchBoxWindow(HINSTANCE module, Settings& settings) noexcept;
   ~SearchBoxWindow() override;
@@ -53,6 +60,10 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   // The notice check's mailbox once a check was asked for; tests hand results in here.
   NoticeMailbox* Notices() const noexcept { return mailbox_.get(); }
 
+  // The box's own completion list, which it uses instead of the system auto-complete object
+  // while "SearchSuggestions" is on; null until it first opens.
+  const SuggestWindow* Suggestions() const noexcept { return suggestions_.get(); }
+
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) noexcept override;
 
@@ -69,6 +80,16 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   void SetUpEdit() noexcept;
   void MakeLarge() noexcept;
   void SetUpAutoComplete() noexcept;
+  // With "SearchSuggestions" on: the history and the service's suggestions in the box's own
+  // list. The field's changes go to the schedule; its requests to the fetcher.
+  void SetUpSuggestions() noexcept;
+  void OnFieldChanged() noexcept;
+  void ReportField() noexcept;
+  BoxSession::SuggestionTarget FieldTarget() const;
+  void RefreshSuggestions() noexcept;
+  bool Composing() const noexcept;
+  // Sets the field's text for the user (a choice), without opening the list for it.
+  void FillField(std::u16string_view words) noexcept;
   void StartNoticeCheck() noexcept;
   void BuildEngineButton() noexcept;
   void BuildSystemButtons() noexcept;
@@ -76,6 +97,13 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   void RefreshUiState() noexcept;
   void UpdateEngineButton() noexcept;
   std::u16string TypedWords() const;
+  // The words the user typed: the field without the history word's part that an inline
+  // completion appended (selected up to the end).
+  std::u16string TypedPart() const;
+  // After a typed character: the first listed word completes the field when it is a history
+  // word, its added part selected.
+  void CompleteInline(const std::vector<SuggestionItem>& items,
+                      const std::u16string& typed) noexcept;
   // Shows the engine a search of the typed words would use, when that changed.
   void FollowTypedKeyword() noexcept;
   void LayOutEngineButton() noexcept;
@@ -94,6 +122,10 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   // IBoxLauncher
   void OpenWebAddress(std::u16string_view address) noexcept override;
   bool LaunchSettings() noexcept override;
+  // ISuggestOwner
+  void HideSuggestions() noexcept override;
+  void ChooseSuggestion(std::u16string_view words) noexcept override;
+  bool ForgetSuggestion(std::u16string_view words) noexcept override;
   HWND Item(int id) const noexcept { return ::GetDlgItem(hwnd(), id); }
   RECT ItemRect(int id) const noexcept;
 
@@ -101,6 +133,8 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
   // + 1 would be the dialog manager's DM_SETDEFID.)
   static constexpr UINT kNoticeMessage = WM_APP + 1;
   static constexpr UINT kAfterFirstPaintMessage = WM_APP + 2;
+  static constexpr UINT kSuggestionMessage = WM_APP + 3;
+  static constexpr UINT_PTR kSuggestionTimer = 1;
   static constexpr UINT_PTR kSubclassId = 1;
 
   static LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
@@ -126,6 +160,11 @@ class SearchBoxWindow final : public Dialog, public IMessageFilter, private IBox
 
   ComPtr<IAutoComplete2> autoComplete_;
   ComPtr<IAutoCompleteDropDown> dropDown_;
+
+  std::unique_ptr<BoxSuggestions> feed_;
+  std::unique_ptr<SuggestWindow> suggestions_;
+  bool fillingField_ = false;
+  bool typingCharacter_ = false;  // inside the edit's WM_CHAR of a printable character
 
   std::shared_ptr<NoticeMailbox> mailbox_;
   HWND noticeLink_ = nullptr;

@@ -13,7 +13,7 @@ endif()
 if(WIN32)
   brimlet_add_test(page_box_window_tests
     SOURCES tests/page_box_window_test.cpp ${PROJECT_SOURCE_DIR}/resources/brimlet.rc
-    LIBS brimlet_page_box brimlet_win32_test_support
+    LIBS brimlet_page_box brimlet_win32_test_support wininet
     LOCKS user_registry desktop
     DEPENDS stand_in_recorder)
   brimlet_use_program_resources(page_box_window_tests)
@@ -21,7 +21,8 @@ if(WIN32)
     BRIMLET_PAGE_BOX_TEST_DATA=u"Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data/"
     BRIMLET_SKIN_SOURCE=L"Z:${PROJECT_SOURCE_DIR}/resources/skin/black/"
     BRIMLET_SCREENSHOT_DIR="${PROJECT_SOURCE_DIR}/build/screenshots")
-  set_property(TEST page_box_window_tests APPEND PROPERTY FIXTURES_REQUIRED notice_server)
+  set_property(TEST page_box_window_tests APPEND PROPERTY FIXTURES_REQUIRED
+               "notice_server;suggest_server")
 endif()
 
 # The DPI test again at 144 and 192 DPI, each in a prefix of its own (the tests' prefix stays

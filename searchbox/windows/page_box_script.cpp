@@ -8,6 +8,7 @@
 #include "box_search.h"
 #include "box_shell.h"
 #include "completion_candidates.h"
+#include "merged_suggestions.h"
 #include "external_dispatch.h"
 #include "page_box_window.h"
 #include "page_contract.h"
@@ -180,11 +181,40 @@ HRESULT SearchBoxWindowEx::ShowAutoComplete(long x, long y, long width, long hei
                                             IDispatch* changed, IDispatch* end,
                                             std::u16string& initial) noexcept {
   try {
+    listRequest_ = ListRequest{x,
+                               y,
+                               width,
+                               height,
+                               std::u16string(words),
+                               ComPtr<IDispatch>(begin),
+                               ComPtr<IDispatch>(changed),
+                               ComPtr<IDispatch>(end)};
+    if (feed_) feed_->OnField(RequestTarget(), !CanShowAutoComplete());
+    return ShowList(initial);
+  } catch (...) {
+    return S_FALSE;
+  }
+}
+
+BoxSession::SuggestionTarget SearchBoxWindowEx::RequestTarget() const {
+  if (!listRequest_) return {};
+  return session_.SuggestionTargetFor(FoldIdeographicSpaces(listRequest_->words));
+}
+
+HRESULT SearchBoxWindowEx::ShowList(std::u16string& initial) noexcept {
+  try {
+    if (!listRequest_) return S_FALSE;
+    const ListRequest& request = *listRequest_;
+    const std::u16string_view words = request.words;
     const std::u16string typed = FoldIdeographicSpaces(words);
-    const std::vector<std::u16string> candidates = CompletionCandidates(registry_, typed);
-    switch (DecideCompletion(candidates, words)) {
+    const std::vector<SuggestionItem> items =
+        MergeSuggestions(CompletionCandidates(registry_, typed),
+                         feed_ ? feed_->For(RequestTarget().words) : std::vector<std::u16string>{});
+    std::vector<std::u16string> texts;
+    for (const SuggestionItem& item : items) texts.push_back(item.text);
+    switch (DecideCompletion(texts, words)) {
       case CompletionAction::kHide:
-        HideAutoComplete();
+        HideList();
         return S_FALSE;
       case CompletionAction::kLeaveAsIs:
         return S_FALSE;
@@ -192,7 +222,7 @@ HRESULT SearchBoxWindowEx::ShowAutoComplete(long x, long y, long width, long hei
         break;
     }
     if (DocumentWindow() == nullptr) return S_FALSE;
-    POINT under{x, y};
+    POINT under{request.x, request.y};
     ::ClientToScreen(hwnd(), &under);
     Rect monitor{};
     if (const std::optional<MonitorAreas> areas = MonitorNearWindow(hwnd())) {
@@ -201,8 +231,8 @@ HRESULT SearchBoxWindowEx::ShowAutoComplete(long x, long y, long width, long hei
       monitor = Rect{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     }
     const CompletionListPlacement place =
-        PlaceCompletionList(Point{under.x, under.y}, static_cast<int32_t>(width),
-                            static_cast<int32_t>(height), monitor);
+        PlaceCompletionList(Point{under.x, under.y}, static_cast<int32_t>(request.width),
+                            static_cast<int32_t>(request.height), monitor);
     const RECT rect = ToRECT(place.rect);
     if (suggestions_ && suggestions_->hwnd() != nullptr) {
       suggestions_->ClearList();
@@ -215,11 +245,13 @@ HRESULT SearchBoxWindowEx::ShowAutoComplete(long x, long y, long width, long hei
       }
     }
     suggestions_->SetUpward(place.upward);
-    suggestions_->SetCallbacks(begin, changed, end);
-    suggestions_->ShowCandidates(candidates, typed.empty());
+    suggestions_->SetCallbacks(request.begin.get(), request.changed.get(), request.end.get());
+    suggestions_->ShowItems(items, typed.empty());
     suggestions_->Show();
-    if (words.empty()) return S_FALSE;
-    initial = candidates.front();
+    // Only a history word completes the field inline.
+    const std::optional<std::u16string> inline_ = InlineCompletion(items, words);
+    if (!inline_) return S_FALSE;
+    initial = *inline_;
     return S_OK;
   } catch (...) {
     return S_FALSE;
@@ -227,9 +259,22 @@ HRESULT SearchBoxWindowEx::ShowAutoComplete(long x, long y, long width, long hei
 }
 
 void SearchBoxWindowEx::HideAutoComplete() noexcept {
+  listRequest_.reset();
+  HideList();
+}
+
+void SearchBoxWindowEx::HideList() noexcept {
   if (!SuggestionsVisible()) return;
   ::ShowWindow(suggestions_->hwnd(), SW_HIDE);
   ::SetFocus(hwnd());
+}
+
+bool SearchBoxWindowEx::ForgetSuggestion(std::u16string_view words) noexcept {
+  try {
+    return session_.ForgetHistoryWords(words);
+  } catch (...) {
+    return false;
+  }
 }
 
 void SearchBoxWindowEx::OnNotifyHandled() noexcept { session_.CountNoticeActedOn(); }

@@ -176,6 +176,9 @@ void SearchBoxWindowEx::ApplyZoom() noexcept {
 bool SearchBoxWindowEx::OnCreate() noexcept {
   try {
     mailbox_ = NoticeMailbox::Create(hwnd(), kNoticeMessage, BoxNoticePolicy());
+    if (settings_.SearchSuggestions()) {
+      feed_ = std::make_unique<BoxSuggestions>(hwnd(), kSuggestionMessage, kSuggestionTimer);
+    }
   } catch (...) {
     return false;
   }
@@ -256,6 +259,14 @@ bool SearchBoxWindowEx::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       OnDestroy();
       return false;
     case WM_TIMER:
+      if (wParam == kSuggestionTimer && feed_) {
+        try {
+          feed_->OnTimer(RequestTarget(), !CanShowAutoComplete());
+        }
+        BRIMLET_CATCH_LOG()
+        result = 0;
+        return true;
+      }
       if (wParam != kShowTimer) return false;
       ::KillTimer(hwnd(), kShowTimer);
       if (!shown_ && !pageReady_) {
@@ -300,6 +311,13 @@ bool SearchBoxWindowEx::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       return false;
     case kNoticeMessage:
       RaiseUpdateNotify(wParam);
+      result = 0;
+      return true;
+    case kSuggestionMessage:
+      if (feed_ && feed_->OnAnswer(wParam) && listRequest_) {
+        std::u16string ignored;  // an answer never completes the page's field
+        ShowList(ignored);
+      }
       result = 0;
       return true;
     case WM_COMMAND:
@@ -372,6 +390,8 @@ void SearchBoxWindowEx::OnDestroy() noexcept {
   ::KillTimer(hwnd(), kShowTimer);
   RemoveStartHint();
   if (mailbox_) mailbox_->Forget();
+  if (feed_) feed_->Stop();
+  listRequest_.reset();
   // Nothing the page, the browser or the loader still holds may reach the box from here on.
   if (initializer_) initializer_->Disconnect();
   initializer_.reset();

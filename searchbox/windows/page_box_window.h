@@ -21,6 +21,7 @@
 #include <string>
 
 #include "box_session.h"
+#include "box_suggestions.h"
 #include "notice_mailbox.h"
 #include "page_box.h"
 #include "page_box_initializer.h"
@@ -125,6 +126,7 @@ class SearchBoxWindowEx final : public Window,
 
   // ISuggestOwner
   void HideSuggestions() noexcept override { HideAutoComplete(); }
+  bool ForgetSuggestion(std::u16string_view words) noexcept override;
 
   // IBrowserHostClient: the browser's own menu only over text fields; the script object only
   // for the box's own page.
@@ -163,12 +165,20 @@ class SearchBoxWindowEx final : public Window,
   void RemoveStartHint() noexcept;
   HWND DocumentWindow() const noexcept;
   bool SuggestionsVisible() const noexcept;
+  // The list for the page's last request, history first, then the service's suggestions
+  // for those words (with "SearchSuggestions" on). S_OK with the inline completion, else
+  // S_FALSE.
+  HRESULT ShowList(std::u16string& initial) noexcept;
+  void HideList() noexcept;
+  BoxSession::SuggestionTarget RequestTarget() const;
 
   // IBoxLauncher: the box is out of sight before the browser comes up.
   void OpenWebAddress(std::u16string_view address) noexcept override;
   bool LaunchSettings() noexcept override;
 
   static constexpr UINT_PTR kShowTimer = 1;
+  static constexpr UINT_PTR kSuggestionTimer = 2;
+  static constexpr UINT kSuggestionMessage = WM_APP + 2;
 
   HINSTANCE module_;
   MessageLoop& loop_;
@@ -208,6 +218,15 @@ class SearchBoxWindowEx final : public Window,
   std::shared_ptr<NoticeMailbox> mailbox_;
 
   std::unique_ptr<SuggestWindow> suggestions_;
+  // The page's last ShowAutoComplete, kept so that a service answer that comes later can
+  // show the list for it; gone once the page (or a choice) hides the list.
+  struct ListRequest {
+    long x = 0, y = 0, width = 0, height = 0;
+    std::u16string words;
+    ComPtr<IDispatch> begin, changed, end;
+  };
+  std::optional<ListRequest> listRequest_;
+  std::unique_ptr<BoxSuggestions> feed_;
   HWND startHint_ = nullptr;
 };
 

@@ -22,9 +22,10 @@ class EngineFile : public ::testing::Test {
 TEST_F(EngineFile, ExportReadsBackEveryServiceAndKeyword) {
   EngineCustomisation saved;
   saved.services = {
-      {u"{11111111-1111-1111-1111-111111111111}", u"古書 <&\"> 検索", u"http://k.example/?q={searchTerms}&a=1",
-       u"shift_jis", u"ko"},
-      {u"{22222222-2222-2222-2222-222222222222}", u"辞書", u"https://d.example/{searchTerms}", u"euc-jp", u""}};
+      {u"{11111111-1111-1111-1111-111111111111}", u"古書 <&\"> 検索",
+       u"http://k.example/?q={searchTerms}&a=1", u"shift_jis", u"ko"},
+      {u"{22222222-2222-2222-2222-222222222222}", u"辞書", u"https://d.example/{searchTerms}",
+       u"euc-jp", u"", u"https://d.example/complete?q={searchTerms}&a=1"}};
   saved.keywords = {{std::u16string(kCatalogueA), u"ｗ"}};
   const std::string text = WriteEngineFile(saved);
   EXPECT_TRUE(text.starts_with("<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
@@ -37,6 +38,7 @@ TEST_F(EngineFile, ExportReadsBackEveryServiceAndKeyword) {
     EXPECT_EQ(read.found.services[i].url, saved.services[i].url);
     EXPECT_EQ(read.found.services[i].encoding, saved.services[i].encoding);
     EXPECT_EQ(read.found.services[i].keyword, saved.services[i].keyword);
+    EXPECT_EQ(read.found.services[i].suggestUrl, saved.services[i].suggestUrl);
   }
   ASSERT_EQ(read.found.keywords.size(), 1u);
   EXPECT_EQ(read.found.keywords[0].guid, kCatalogueA);
@@ -56,6 +58,21 @@ TEST_F(EngineFile, OpenSearchDescriptionGivesItsHtmlUrl) {
   EXPECT_EQ(read.found.services[0].name, u"例");
   EXPECT_EQ(read.found.services[0].url, u"https://w.example/?q={searchTerms}&x=1");
   EXPECT_EQ(read.found.services[0].encoding, u"shift_jis");
+  EXPECT_EQ(read.found.services[0].suggestUrl, u"https://s.example/?q={searchTerms}");
+
+  // A suggestion address that is not http or https, or has no place for the words, is left
+  // out; the service itself is taken.
+  for (const char* suggest : {"javascript:alert(1)//{searchTerms}", "https://s.example/fixed"}) {
+    const EngineFileRead other =
+        Read(std::string("<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">"
+                         "<ShortName>例</ShortName>"
+                         "<Url type=\"application/x-suggestions+json\" template=\"") +
+             suggest +
+             "\"/><Url type=\"text/html\" template=\"https://w.example/?q={searchTerms}\"/>"
+             "</OpenSearchDescription>");
+    ASSERT_EQ(other.found.services.size(), 1u) << suggest;
+    EXPECT_EQ(other.found.services[0].suggestUrl, u"") << suggest;
+  }
 }
 
 TEST_F(EngineFile, RefusesLargeUnreadableOrUselessFiles) {

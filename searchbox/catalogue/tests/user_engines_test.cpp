@@ -150,10 +150,18 @@ TEST(UserEngines, WrittenLayoutReadsBackAndReplacesWhatWasThere) {
   auto catalogue = Catalogue();
   PutService(registry, u"{99999999-9999-9999-9999-999999999999}", u"old", u"http://o/{searchTerms}", 0);
   EngineCustomisation written;
-  written.services = {{std::u16string(kUser2), u"二", u"http://b/{searchTerms}", u"shift_jis", u"b"},
-                      {std::u16string(kUser1), u"一", u"http://a/{searchTerms}", u"utf-8", u""}};
+  written.services = {
+      {std::u16string(kUser2), u"二", u"http://b/{searchTerms}", u"shift_jis", u"b"},
+      {std::u16string(kUser1), u"一", u"http://a/{searchTerms}", u"utf-8", u"",
+       u"https://a/complete?q={searchTerms}"}};
   written.keywords = {{std::u16string(kCatalogueB), u"g"}};
   ASSERT_TRUE(WriteEngineCustomisation(registry, written));
+  EXPECT_FALSE(
+      ReadRegistryValue(registry, RegistryRoot::kCurrentUser, ServiceKey(kUser2), u"SuggestUrl"));
+  EXPECT_EQ(
+      ReadRegistryValue(registry, RegistryRoot::kCurrentUser, ServiceKey(kUser1), u"SuggestUrl")
+          ->type,
+      reg_type::kSz);
 
   const std::u16string key2 = ServiceKey(kUser2);
   const auto order = ReadRegistryValue(registry, RegistryRoot::kCurrentUser, ServiceKey(kUser1), u"Order");
@@ -172,8 +180,23 @@ TEST(UserEngines, WrittenLayoutReadsBackAndReplacesWhatWasThere) {
   EXPECT_EQ(read.accepted.services[0].name, u"二");
   EXPECT_EQ(read.accepted.services[0].keyword, u"b");
   EXPECT_EQ(read.accepted.services[1].name, u"一");
+  EXPECT_EQ(read.accepted.services[1].suggestUrl, u"https://a/complete?q={searchTerms}");
+  EXPECT_EQ(withServices->FindByGuid(kUser1)->GetSuggestionsUrl(),
+            u"https://a/complete?q={searchTerms}");
+  EXPECT_EQ(withServices->Clone()->FindByGuid(kUser1)->GetSuggestionsUrl(),
+            u"https://a/complete?q={searchTerms}");
   ASSERT_EQ(read.accepted.keywords.size(), 1u);
   EXPECT_EQ(read.accepted.keywords[0].keyword, u"g");
+
+  // A stored suggestion address the rule refuses is left out, the service kept.
+  const auto plain = Catalogue();
+  for (const char16_t* bad : {u"file:///C:/x?{searchTerms}", u"https://a/complete"}) {
+    PutText(registry, ServiceKey(kUser1), u"SuggestUrl", bad);
+    const EngineCustomisationRead again = ReadEngineCustomisation(registry, plain.get());
+    ASSERT_EQ(again.accepted.services.size(), 2u);
+    EXPECT_EQ(again.accepted.services[1].suggestUrl, u"");
+    EXPECT_EQ(again.leftOut.size(), 1u);
+  }
   CleanRegistry();
 }
 

@@ -298,5 +298,26 @@ TEST_F(SearchHistoryStoreTest, CompletionCandidatesWithoutHistoryAreEmpty) {
   EXPECT_TRUE(CompletionCandidates(*registry_, u"").empty());
 }
 
+TEST(SearchHistoryTest, HistoryCandidatesArePrefixMatchesIgnoringAsciiCaseNewestFirst) {
+  SearchHistory history;
+  for (const char16_t* words : {u"ab", u"xab", u"Abd", u"ＡＢ", u"abc"}) {
+    history.AddHistoryEntry(words, u"{E}");
+  }
+  struct Case {
+    std::u16string typed;
+    Words expected;
+  };
+  const Case cases[] = {
+      {u"ab", {u"abc", u"Abd", u"ab"}},
+      {u"AB", {u"abc", u"Abd", u"ab"}},
+      {u"ａｂ", {}},  // only A to Z fold: ＡＢ is not offered
+      {u"abcd", {}},
+      {u"", {}},  // the classic box opens no list for an empty field
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HistoryCandidates(history, c.typed), c.expected) << "typed: " << Utf16ToUtf8(c.typed);
+  }
+}
+
 }  // namespace
 }  // namespace brimlet

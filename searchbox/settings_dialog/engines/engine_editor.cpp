@@ -102,6 +102,9 @@ std::optional<size_t> EngineEditor::Apply(UserEngine form, std::optional<size_t>
   if (row) {
     UserEngine& service = customisation_.services.at(*row - catalogueCount_);
     form.guid = service.guid;
+    // The editor does not show the suggestion address: it belongs to the service's site, so
+    // a new search address drops it rather than send the words to the old site.
+    if (form.url != service.url) form.suggestUrl.clear();
     service = std::move(form);
     return row;
   }

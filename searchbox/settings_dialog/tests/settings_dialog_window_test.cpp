@@ -261,12 +261,25 @@ TEST_F(SettingsDialogWindowTest, ResizingStretchesGroupsAndListsAndMovesTheButto
 
 // Under another font the template's places can be too small: a label grows into free room.
 TEST_F(SettingsDialogWindowTest, LabelsWithRoomBesideThemShowTheirWholeText) {
-  for (int id : {IDC_HIDE_WHEN_INACTIVE, IDC_USE_KEYBOARD_HOOK, IDC_SNAP}) {
+  for (int id : {IDC_HIDE_WHEN_INACTIVE, IDC_USE_KEYBOARD_HOOK, IDC_SNAP, IDC_SEARCH_SUGGESTIONS}) {
     HWND label = Item(id);
     RECT rc{};
     ::GetClientRect(label, &rc);
     EXPECT_GE(rc.right, TextWidth(label) + ::GetSystemMetrics(SM_CXMENUCHECK)) << id;
   }
+  // The line under the suggestions' check box says what turning it on sends.
+  HWND note = Item(IDC_SEARCH_SUGGESTIONS_NOTE);
+  RECT rc{};
+  ::GetClientRect(note, &rc);
+  EXPECT_GE(rc.right, TextWidth(note));
+}
+
+TEST_F(SettingsDialogWindowTest, TheSuggestionsCheckBoxTurnsSearchSuggestionsOn) {
+  EXPECT_EQ(::IsDlgButtonChecked(dialog_.hwnd(), IDC_SEARCH_SUGGESTIONS), BST_UNCHECKED);
+  Press(IDC_SEARCH_SUGGESTIONS);
+  EXPECT_EQ(::IsDlgButtonChecked(dialog_.hwnd(), IDC_SEARCH_SUGGESTIONS), BST_CHECKED);
+  Press(IDOK);
+  EXPECT_TRUE(settings_.SearchSuggestions());
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ TEST_F(SettingsFormTest, OkWritesWhatWasLoadedAndTheListsChoices) {
   SettingsForm form = LoadSettingsForm(settings_);
   form.snap = !form.snap;
   form.prepareBox = !form.prepareBox;
+  form.searchSuggestions = !form.searchSuggestions;
   form.defaultEngine = u"{ENGINE}";
   SaveSettingsForm(form, 4, 0, settings_);
 
@@ -33,6 +34,7 @@ TEST_F(SettingsFormTest, OkWritesWhatWasLoadedAndTheListsChoices) {
   EXPECT_TRUE(settings_.ShowLastSearchWords());
   EXPECT_EQ(settings_.SnapSearchBox(), form.snap);
   EXPECT_EQ(settings_.PrepareSearchBox(), form.prepareBox);
+  EXPECT_EQ(settings_.SearchSuggestions(), form.searchSuggestions);
   EXPECT_EQ(settings_.DefaultSearchEngine(), u"{ENGINE}");
   EXPECT_EQ(settings_.KeyStroke(), 4);
   EXPECT_EQ(settings_.KeyStrokeMonthly(), 4);

@@ -191,6 +191,61 @@ TEST_F(BoxSessionTest, AKeywordSearchGoesToItsEngineWithoutChangingTheCurrentOne
   EXPECT_EQ(settings_.LastSearchEngine(), u"{A}");
 }
 
+TEST_F(BoxSessionTest, SuggestionsAreAskedOfTheEngineASearchWouldUse) {
+  SearchEngineList engines;
+  SearchEngineFields fields;
+  fields.guid = u"{S}";
+  fields.name = u"s";
+  fields.host = u"http://s.example";
+  fields.path = u"/s?";
+  fields.suggestionsUrl = u"http://127.0.0.1:8/complete?q={searchTerms}&x=1";
+  engines.Add(std::make_unique<SearchEngineItem>(std::move(fields),
+                                                 std::make_unique<SearchEngineParameterList>()));
+  engines.Add(MakeEngine(u"{N}", u"http://n.example"));  // without a suggestion address
+  engines.SetDefault(engines.GetAt(0));
+  ApplyEngineCustomisation(engines, {{}, {{u"{N}", u"n"}}});
+  session_.SetCatalogue(&engines);
+  session_.ChooseStartEngine();
+  ASSERT_EQ(session_.Current()->GetGuid(), u"{S}");
+
+  struct Case {
+    std::u16string typed;
+    std::u16string words;
+    std::u16string address;
+  };
+  const Case cases[] = {
+      {u"東京 駅", u"東京 駅", u"http://127.0.0.1:8/complete?q=%e6%9d%b1%e4%ba%ac%20%e9%a7%85&x=1"},
+      {u"n tokyo", u"tokyo", u""},  // the keyword's engine has no suggestion address
+      {u"n", u"n", u"http://127.0.0.1:8/complete?q=n&x=1"},  // a keyword alone is words
+      {u"", u"", u""},
+  };
+  for (const Case& c : cases) {
+    const BoxSession::SuggestionTarget target = session_.SuggestionTargetFor(c.typed);
+    EXPECT_EQ(target.words, c.words);
+    EXPECT_EQ(target.address, c.address);
+  }
+}
+
+TEST_F(BoxSessionTest, ForgettingAHistoryWordRemovesItsPairFromMemoryAndStore) {
+  settings_.SetRecordSearchWords(true);
+  session_.SetCatalogue(&catalogue_);
+  session_.Open();
+  session_.ChooseStartEngine();
+  for (const char16_t* words : {u"kyoto", u"tokyo", u"osaka"})
+    ASSERT_TRUE(session_.RunSearch(words));
+
+  EXPECT_TRUE(session_.ForgetHistoryWords(u"tokyo"));
+  EXPECT_FALSE(session_.ForgetHistoryWords(u"tokyo"));
+  EXPECT_FALSE(session_.ForgetHistoryWords(u"nagoya"));
+  EXPECT_EQ(session_.History().Count(), 2u);
+  EXPECT_EQ(LoadHistory(*registry_).words, (std::vector<std::u16string>{u"osaka", u"kyoto"}));
+
+  // Stored by another box since this one opened.
+  SaveHistory(*registry_, {u"nara", u"osaka", u"kyoto"}, {u"{B}", u"{A}", u"{A}"});
+  EXPECT_TRUE(session_.ForgetHistoryWords(u"nara"));
+  EXPECT_EQ(LoadHistory(*registry_).words, (std::vector<std::u16string>{u"osaka", u"kyoto"}));
+}
+
 TEST_F(BoxSessionTest, SettingsAndHelpPinTheBoxWhileTheyComeUp) {
   session_.Open();  // "HideAtInactivate" is on by default
   ASSERT_FALSE(session_.Pinned());

@@ -22,6 +22,7 @@
 #include "page_box_window.h"
 #include "placement.h"
 #include "settings_win32.h"
+#include "suggest_server_client.h"
 #include "testing/recording_function.h"
 #include "testing/win32_test_support.h"
 #include "win32/wide.h"
@@ -564,6 +565,44 @@ TEST_F(PageBoxWindowTest, EnginesStepWithWrappingAndASearchRecordsAndCounts) {
   CallMember(box->ScriptObject(), L"Exit");
   EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
   Forget(*box);
+}
+
+// The page asks for completions as its field grows (every 500 ms at most, like its poll);
+// the box asks the service only for the words the field holds once it is quiet, and never
+// with the setting off. (Wine shows no list: the page has no document here.)
+TEST_F(PageBoxWindowTest, ThePagesCompletionRequestsAskTheServiceOnceTheFieldIsQuiet) {
+  ASSERT_FALSE(testing::SuggestServerPort().empty()) << "the suggest server fixture did not run";
+  const std::unique_ptr<SearchEngineList> suggesting = testing::SuggestingCatalogue("ok");
+  for (const bool on : {true, false}) {
+    SCOPED_TRACE(on ? "on" : "off");
+    settings_.SetSearchSuggestions(on);
+    auto box = MakeBox();
+    box->SetCatalogue(suggesting.get());
+    ASSERT_NE(box->Create(), nullptr);
+    CallMember(box->ScriptObject(), L"Init");
+    testing::SuggestServerText("/reset");
+    for (const wchar_t* words : {L"to", L"tok", L"tokyo"}) {
+      VARIANT text = Text(words);
+      VARIANT none = Function(nullptr);
+      VARIANT initial;
+      ::VariantInit(&initial);
+      VARIANT x{}, y{}, width{}, height{};
+      x.vt = y.vt = width.vt = height.vt = VT_I4;
+      width.lVal = 200;
+      height.lVal = 20;
+      EXPECT_TRUE(SUCCEEDED(CallMember(box->ScriptObject(), L"ShowAutoComplete",
+                                       {x, y, width, height, text, none, none, none}, kScriptCall,
+                                       &initial)));
+      ::VariantClear(&initial);
+      ::VariantClear(&text);
+      RunUntilQuit(loop_, 100);
+    }
+    RunUntilQuit(loop_, 1'500);
+    EXPECT_EQ(testing::SuggestServerText("/log"), on ? "ok tokyo\n" : "");
+    CallMember(box->ScriptObject(), L"Exit");
+    EXPECT_TRUE(RunUntilQuit(loop_, 5'000));
+    Forget(*box);
+  }
 }
 
 TEST_F(PageBoxWindowTest, ANoticeFromTheServerReachesThePageOnItsThread) {

@@ -74,5 +74,21 @@ TEST(EngineEditor, CatalogueRowsChangeTheirKeywordOnlyAndServicesMoveAmongThemse
   EXPECT_EQ(editor.Count(), 3u);
 }
 
+TEST(EngineEditor, ASuggestionAddressStaysOnlyWhileTheSearchAddressDoes) {
+  auto catalogue = Catalogue();
+  EngineCustomisation start;
+  start.services = {{u"{A}", u"一", u"http://a/?q={searchTerms}", u"utf-8", u"",
+                     u"http://a/complete?q={searchTerms}"}};
+  EngineEditor editor(catalogue.get(), start);
+  UserEngine renamed = editor.EngineAt(2);
+  renamed.name = u"一'";
+  ASSERT_EQ(editor.Apply(renamed, 2), 2u);
+  EXPECT_EQ(editor.Customisation().services[0].suggestUrl, u"http://a/complete?q={searchTerms}");
+  UserEngine moved = editor.EngineAt(2);
+  moved.url = u"http://elsewhere/?q=%s";
+  ASSERT_EQ(editor.Apply(moved, 2), 2u);
+  EXPECT_EQ(editor.Customisation().services[0].suggestUrl, u"");
+}
+
 }  // namespace
 }  // namespace brimlet
