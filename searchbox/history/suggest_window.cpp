@@ -10,6 +10,7 @@
 #include "win32/script_function.h"
 #include "win32/wide.h"
 #include "win32/trace.h"
+#include "win32/unique_resource.h"
 
 // The accelerator table is linked into the module that holds this code.
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -333,12 +334,12 @@ void SuggestWindow::OnVisibilityChanged(bool visible) noexcept {
 
 void SuggestWindow::OnMeasureItem(MEASUREITEMSTRUCT& measure) noexcept {
   // The height the list box gives an item of its font, with a pixel above and below.
-  HDC dc = ::GetDC(hwnd());
-  HGDIOBJ old = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICW metrics{};
-  ::GetTextMetricsW(dc, &metrics);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(hwnd(), dc);
+  {
+    const UniqueWindowDc dc(hwnd());
+    const ScopedSelectObject font(dc.get(), ::GetStockObject(DEFAULT_GUI_FONT));
+    ::GetTextMetricsW(dc.get(), &metrics);
+  }
   measure.itemHeight = static_cast<UINT>(std::max<LONG>(metrics.tmHeight + 2, 1));
 }
 
@@ -362,25 +363,21 @@ void SuggestWindow::OnDrawItem(const DRAWITEMSTRUCT& draw) noexcept {
     const int left = draw.rcItem.left + (height - size) / 2 + 1;
     const int top = draw.rcItem.top + (height - size) / 2;
     const int ring = size * 2 / 3;
-    HPEN pen = ::CreatePen(PS_SOLID, std::max(size / 7, 1), ink);
-    HGDIOBJ oldPen = ::SelectObject(dc, pen);
-    HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
+    const UniqueGdiObject pen(::CreatePen(PS_SOLID, std::max(size / 7, 1), ink));
+    const ScopedSelectObject penSelected(dc, pen.get());
+    const ScopedSelectObject brushSelected(dc, ::GetStockObject(NULL_BRUSH));
     ::Ellipse(dc, left, top, left + ring, top + ring);
     ::MoveToEx(dc, left + ring - ring / 6, top + ring - ring / 6, nullptr);
     ::LineTo(dc, left + size, top + size);
-    ::SelectObject(dc, oldBrush);
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(pen);
   }
   try {
     if (const std::optional<SuggestionItem> item = ItemAt(draw.itemID)) {
       const std::wstring text = ToWide(item->text);
-      HGDIOBJ oldFont = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+      const ScopedSelectObject font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
       ::SetTextColor(dc, ink);
       ::SetBkMode(dc, TRANSPARENT);
       ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-      ::SelectObject(dc, oldFont);
     }
   }
   BRIMLET_CATCH_LOG()

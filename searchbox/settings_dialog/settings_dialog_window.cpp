@@ -16,6 +16,7 @@
 #include "search_history.h"
 #include "text/web_address.h"
 #include "win32/ui_text.h"
+#include "win32/trace.h"
 #include "win32/wide.h"
 
 namespace brimlet::win32 {
@@ -74,8 +75,8 @@ bool AcceptDialogNotice(const Notice& notice) noexcept {
 void SetItemText(HWND item, HINSTANCE module, UINT stringId) noexcept {
   try {
     ::SetWindowTextW(item, LoadResourceString(module, stringId).c_str());
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void AddListItem(HWND list, HINSTANCE module, UINT stringId, LPARAM data) noexcept {
@@ -85,8 +86,8 @@ void AddListItem(HWND list, HINSTANCE module, UINT stringId, LPARAM data) noexce
     const LRESULT index = ::SendMessageW(list, CB_INSERTSTRING, static_cast<WPARAM>(-1),
                                          reinterpret_cast<LPARAM>(text.c_str()));
     if (index >= 0) ::SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 // The check boxes and labels that may need more room than the template gives them.
@@ -216,8 +217,8 @@ void SearchBoxConfigWindow::OnInitDialog() noexcept {
     form_ = LoadSettingsForm(settings_);
     const std::u16string guid = settings_.DefaultSearchEngine();
     if (catalogue_ && !guid.empty()) defaultEngine_ = catalogue_->FindByGuid(guid);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   if (defaultEngine_ != nullptr) ShowEngine(defaultEngine_);
   FillLists();
   UpdateSnapState();
@@ -233,8 +234,8 @@ void SearchBoxConfigWindow::OnInitDialog() noexcept {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   try {
     resizer_.Start(hwnd(), kResizeTable, {.sizeGrip = true});
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   Refresh();
 }
 
@@ -339,8 +340,8 @@ void SearchBoxConfigWindow::OnOk() noexcept {
     form_.defaultEngine.reset();
     if (defaultEngine_ != nullptr) form_.defaultEngine = defaultEngine_->GetGuid();
     SaveSettingsForm(form_, Selection(IDC_KEYSTROKE), Selection(IDC_DESIGN), settings_);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   ::DestroyWindow(hwnd());
 }
 
@@ -372,8 +373,8 @@ void SearchBoxConfigWindow::OnNoticeMessage(WPARAM what) noexcept {
         return;
       }
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   SetItemText(button, module_, IDS_NO_UPDATE);
   ::EnableWindow(button, FALSE);
 }
@@ -386,15 +387,15 @@ void SearchBoxConfigWindow::OnClearHistory() noexcept {
                        MB_YESNO | MB_ICONQUESTION) == IDYES) {
       ClearHistory(registry_);
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void SearchBoxConfigWindow::OnHelp() noexcept {
   try {
     OpenWebAddress(hwnd(), settings_.HelpAddress(u"cfg"));
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void SearchBoxConfigWindow::OnEditEngines() noexcept {
@@ -408,8 +409,8 @@ void SearchBoxConfigWindow::OnEditEngines() noexcept {
     AddUserEngines(*catalogue_);
     defaultEngine_ = chosen.empty() ? nullptr : catalogue_->FindByGuid(chosen);
     ShowEngine(defaultEngine_);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void SearchBoxConfigWindow::OnChooseColor() noexcept {

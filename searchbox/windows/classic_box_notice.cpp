@@ -5,6 +5,8 @@
 #include "../../resources/searchbox_dialog_ids.h"
 #include "classic_box_window.h"
 #include "box_shell.h"
+#include "win32/trace.h"
+#include "win32/unique_resource.h"
 #include "win32/wide.h"
 
 namespace brimlet::win32 {
@@ -19,9 +21,8 @@ void SearchBoxWindow::OnNoticeMessage(WPARAM what) noexcept {
     const std::optional<Notice> notice = mailbox_->Take();
     if (!notice) return;
     session_.TakeNotice(*notice);
-  } catch (...) {
-    return;
   }
+  BRIMLET_CATCH_RETURN_VALUE()
   ShowNoticeLink();
 }
 
@@ -31,9 +32,8 @@ void SearchBoxWindow::ShowNoticeLink() noexcept {
   try {
     label = ToWide(session_.CurrentNotice().label);
     description = ToWide(session_.CurrentNotice().description);
-  } catch (...) {
-    return;
   }
+  BRIMLET_CATCH_RETURN_VALUE()
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
   if (noticeLink_ == nullptr) {
     noticeLink_ =
@@ -58,11 +58,11 @@ void SearchBoxWindow::ShowNoticeLink() noexcept {
     ::SendMessageW(noticeTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
   SIZE ideal{};
-  HDC dc = ::GetDC(noticeLink_);
-  HGDIOBJ old = ::SelectObject(dc, font);
-  ::GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &ideal);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(noticeLink_, dc);
+  {
+    const UniqueWindowDc dc(noticeLink_);
+    const ScopedSelectObject selected(dc.get(), font);
+    ::GetTextExtentPoint32W(dc.get(), label.c_str(), static_cast<int>(label.size()), &ideal);
+  }
   const RECT edit = ItemRect(IDC_SEARCH_WORDS);
   const RECT check = ItemRect(IDC_RECORD_SEARCH_WORDS);
   const int width = std::min(static_cast<int>(ideal.cx), static_cast<int>(check.left - edit.left));

@@ -6,6 +6,7 @@
 #include "box_shell.h"
 #include "classic_box_window.h"
 #include "placement_win32.h"
+#include "win32/trace.h"
 #include "win32/ui_text.h"
 #include "win32/wide.h"
 
@@ -33,13 +34,13 @@ void SearchBoxWindow::BuildEngineButton() noexcept {
 void SearchBoxWindow::BuildSystemButtons() noexcept {
   HWND toolbar = Item(IDC_SYSTEM_TOOLBAR);
   const int size = ScaleForDpi(kSystemImageSize, WindowDpi(hwnd()));
-  systemImages_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 3, 0);
+  systemImages_.reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 3, 0));
   const int ids[] = {ID_SETTINGS, ID_PUSH_PIN, ID_HELP};
   TBBUTTON buttons[3] = {};
   int first = -1;
   if (UniqueGdiObject strip{
           LoadRecolouredStrip(module_, ids, size, ::GetSysColor(COLOR_3DDKSHADOW))}) {
-    first = ImageList_Add(systemImages_, static_cast<HBITMAP>(strip.get()), nullptr);
+    first = ImageList_Add(systemImages_.get(), static_cast<HBITMAP>(strip.get()), nullptr);
   }
   for (int i = 0; i < 3; ++i) {
     buttons[i].iBitmap = first >= 0 ? first + i : I_IMAGENONE;
@@ -49,7 +50,7 @@ void SearchBoxWindow::BuildSystemButtons() noexcept {
     buttons[i].iString = -1;
   }
   ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(systemImages_));
+  ::SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(systemImages_.get()));
   ::SendMessageW(toolbar, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(buttons));
   // At the top right of the client area the controls are placed for, as large as its
   // buttons together.
@@ -83,8 +84,8 @@ void SearchBoxWindow::FollowTypedKeyword() noexcept {
     if (session_.EngineForWords(TypedWords()) != shownEngine_) {
       UpdateEngineButton();
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void SearchBoxWindow::LayOutEngineButton() noexcept {
@@ -138,8 +139,8 @@ bool SearchBoxWindow::OnNotify(const NMHDR& header, INT_PTR& result) noexcept {
         std::copy_n(text.c_str(), n, tip.pszText);
         tip.pszText[n] = L'\0';
       }
-    } catch (...) {
     }
+    BRIMLET_CATCH_LOG()
     result = 0;
     return true;
   }

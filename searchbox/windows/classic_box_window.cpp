@@ -20,7 +20,9 @@
 #include "win32/startup_timeline.h"
 #include "win32/instance_finder.h"
 #include "win32/ui_text.h"
+#include "win32/unique_resource.h"
 #include "win32/wide.h"
+#include "win32/window_helpers.h"
 
 namespace brimlet::win32 {
 namespace {
@@ -157,8 +159,8 @@ void SearchBoxWindow::OnInitDialog() noexcept {
   if (!deferred_) SetTitle();
   try {
     mailbox_ = NoticeMailbox::Create(hwnd(), kNoticeMessage, BoxNoticePolicy());
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   // The notice check and the window icons come after the first paint (AfterFirstPaint).
   accelerators_ = ::LoadAcceleratorsW(module_, MAKEINTRESOURCEW(IDR_SEARCH_BOX_ACCELERATORS));
   BoxStartup().Mark(u"accelerators");
@@ -190,8 +192,8 @@ void SearchBoxWindow::OnInitDialog() noexcept {
 void SearchBoxWindow::SetTitle() noexcept {
   try {
     ::SetWindowTextW(hwnd(), LoadResourceString(module_, IDS_BOX_TITLE).c_str());
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void SearchBoxWindow::TakeForeground() noexcept {
@@ -511,12 +513,7 @@ void SearchBoxWindow::RefreshUiState() noexcept {
                  MAKELPARAM(session_.Pinned(), 0));
 }
 
-RECT SearchBoxWindow::ItemRect(int id) const noexcept {
-  RECT rc{};
-  ::GetWindowRect(Item(id), &rc);
-  ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rc), 2);
-  return rc;
-}
+RECT SearchBoxWindow::ItemRect(int id) const noexcept { return ChildRectIn(hwnd(), id); }
 
 std::u16string SearchBoxWindow::TypedWords() const {
   return FromWide(WindowText(Item(IDC_SEARCH_WORDS)));
@@ -529,8 +526,8 @@ void SearchBoxWindow::RunSearch() noexcept {
     ::EnableWindow(hwnd(), FALSE);
     ::ShowWindow(hwnd(), SW_HIDE);
     session_.RunSearch(words);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   ::DestroyWindow(hwnd());
 }
 
@@ -547,8 +544,7 @@ void SearchBoxWindow::CloseAfterLaunch(bool launched) noexcept {
 void SearchBoxWindow::OnDestroy() noexcept {
   engineButton_.Destroy();
   ::SendMessageW(Item(IDC_SYSTEM_TOOLBAR), TB_SETIMAGELIST, 0, 0);
-  if (systemImages_ != nullptr) ImageList_Destroy(systemImages_);
-  systemImages_ = nullptr;
+  systemImages_.reset();
   // Never shown: nothing of the user's to store, and the process goes on waiting.
   if (deferred_ && !opened_) return;
   if (settings_.RememberImeState()) SaveImeState(Item(IDC_SEARCH_WORDS), settings_);
@@ -627,9 +623,10 @@ void SearchBoxWindow::PaintCueText(HWND edit) noexcept {
   if (current == nullptr || ::GetWindowTextLengthW(edit) != 0 || ::GetFocus() == edit) return;
   try {
     const std::wstring cue = ToWide(current->GetName()) + L" で検索";
-    HDC dc = ::GetDC(edit);
-    HGDIOBJ old =
-        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(edit, WM_GETFONT, 0, 0)));
+    const UniqueWindowDc window(edit);
+    HDC dc = window.get();
+    const ScopedSelectObject font(
+        dc, reinterpret_cast<HFONT>(::SendMessageW(edit, WM_GETFONT, 0, 0)));
     ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
     ::SetBkMode(dc, TRANSPARENT);
     RECT rc{};
@@ -640,10 +637,8 @@ void SearchBoxWindow::PaintCueText(HWND edit) noexcept {
     rc.bottom = client.bottom;
     ::DrawTextW(dc, cue.c_str(), static_cast<int>(cue.size()), &rc,
                 DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(edit, dc);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 LRESULT CALLBACK SearchBoxWindow::EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,

@@ -156,7 +156,7 @@ class SearchBoxWindow final : public Dialog,
   // The client size the controls are placed for: the template's, grown by the large box.
   // At a high DPI the system makes the dialog narrower at its creation.
   SIZE layoutClient_{};
-  HIMAGELIST systemImages_ = nullptr;
+  UniqueHImageList systemImages_;
 
   ComPtr<IAutoComplete2> autoComplete_;
   ComPtr<IAutoCompleteDropDown> dropDown_;

@@ -44,8 +44,8 @@ void SearchBoxWindowEx::RaiseUpdateNotify(WPARAM what) noexcept {
     const Notice& taken = session_.CurrentNotice();
     ::brimlet::win32::RaiseUpdateNotify(updateNotifyHandler_.get(), taken.label, taken.description,
                                         taken.address);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void SearchBoxWindowEx::Init() noexcept {
@@ -142,9 +142,8 @@ void SearchBoxWindowEx::ExecuteSearch(std::u16string_view words) noexcept {
   ::ShowWindow(hwnd(), SW_HIDE);
   try {
     session_.RunSearch(words);
-  } catch (...) {
-    Trace(u"page box: the search failed");
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void SearchBoxWindowEx::StepEngine(bool forward) noexcept { session_.StepEngine(forward); }
@@ -191,9 +190,8 @@ HRESULT SearchBoxWindowEx::ShowAutoComplete(long x, long y, long width, long hei
                                ComPtr<IDispatch>(end)};
     if (feed_) feed_->OnField(RequestTarget(), !CanShowAutoComplete());
     return ShowList(initial);
-  } catch (...) {
-    return S_FALSE;
   }
+  BRIMLET_CATCH_RETURN_VALUE(S_FALSE)
 }
 
 BoxSession::SuggestionTarget SearchBoxWindowEx::RequestTarget() const {
@@ -253,9 +251,8 @@ HRESULT SearchBoxWindowEx::ShowList(std::u16string& initial) noexcept {
     if (!inline_) return S_FALSE;
     initial = *inline_;
     return S_OK;
-  } catch (...) {
-    return S_FALSE;
   }
+  BRIMLET_CATCH_RETURN_VALUE(S_FALSE)
 }
 
 void SearchBoxWindowEx::HideAutoComplete() noexcept {
@@ -272,9 +269,8 @@ void SearchBoxWindowEx::HideList() noexcept {
 bool SearchBoxWindowEx::ForgetSuggestion(std::u16string_view words) noexcept {
   try {
     return session_.ForgetHistoryWords(words);
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
 }
 
 void SearchBoxWindowEx::OnNotifyHandled() noexcept { session_.CountNoticeActedOn(); }
@@ -283,9 +279,8 @@ std::u16string SearchBoxWindowEx::LastSearchWords() noexcept {
   try {
     if (!settings_.ShowLastSearchWords()) return {};
     return NewestStoredWords(registry_);
-  } catch (...) {
-    return {};
   }
+  BRIMLET_CATCH_RETURN_VALUE({})
 }
 
 void SearchBoxWindowEx::LaunchHelp() noexcept {

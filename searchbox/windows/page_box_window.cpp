@@ -79,8 +79,8 @@ HWND SearchBoxWindowEx::Create() noexcept {
   try {
     skinFolder_ = SkinFolder(ProgramFolder(), settings_.UseLargeSearchBox());
     shape = LoadWindowShape(skinFolder_ + u"background.png");
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   if (!shape) {
     Trace(u"page box: no background picture or no shape in " + skinFolder_);
     return nullptr;
@@ -153,8 +153,8 @@ bool SearchBoxWindowEx::ApplyDpi(uint32_t dpi) noexcept {
     shape = width == pictureWidth_ && height == pictureHeight_
                 ? LoadWindowShape(picture)
                 : LoadScaledWindowShape(picture, width, height);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   if (!shape) return false;
   RECT current{};
   ::GetWindowRect(hwnd(), &current);
@@ -179,9 +179,8 @@ bool SearchBoxWindowEx::OnCreate() noexcept {
     if (settings_.SearchSuggestions()) {
       feed_ = std::make_unique<BoxSuggestions>(hwnd(), kSuggestionMessage, kSuggestionTimer);
     }
-  } catch (...) {
-    return false;
   }
+  BRIMLET_CATCH_RETURN_VALUE(false)
   host_ = BrowserHost::Create(hwnd(), this);
   if (!host_) return false;
   host_->SetHostFlags(kDocHostFlags, 0);
@@ -208,8 +207,8 @@ bool SearchBoxWindowEx::StartPage() noexcept {
   }
   try {
     initializer_ = BrowserInitializer::Connect(browser.get(), module_, skinFolder_, this);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   if (!initializer_) {
     Trace(u"page box: no connection to the browser's events");
     return false;
@@ -444,8 +443,8 @@ void SearchBoxWindowEx::ShowStartHint() noexcept {
     ::SendMessageW(startHint_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
     // Above the topmost box it points into.
     ::SetWindowPos(startHint_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void SearchBoxWindowEx::RemoveStartHint() noexcept {
@@ -489,8 +488,8 @@ void SearchBoxWindowEx::OnNewWindow(std::u16string_view url) noexcept {
     if (session_.HasNotice() && IsNoticeRequest(url, session_.CurrentNotice().address)) {
       session_.OpenNotice();
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
 }
 
 bool SearchBoxWindowEx::MayHaveExternal() noexcept {

@@ -17,6 +17,7 @@
 #include "settings_win32.h"
 #include "win32/startup_timeline.h"
 #include "win32/trace.h"
+#include "win32/unique_resource.h"
 #include "win32/wide.h"
 #include "win32/window.h"
 #include "box_runners.h"
@@ -36,10 +37,8 @@ FileStamp StampOf(const std::u16string& path) noexcept {
 }
 
 uint32_t ScreenDpi() noexcept {
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
-  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
-  return static_cast<uint32_t>(dpi);
+  const UniqueWindowDc screen(nullptr);
+  return static_cast<uint32_t>(screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 96);
 }
 
 // What a box made now would be made for; the files as LoadBoxCatalogue would look for them.

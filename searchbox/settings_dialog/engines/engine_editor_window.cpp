@@ -94,8 +94,8 @@ class EngineFormWindow final : public Dialog {
         }
         ::SetFocus(Item(IDC_FORM_KEYWORD));
       }
-    } catch (...) {
     }
+    BRIMLET_CATCH_LOG()
   }
 
   // Takes the fields; with `show`, a refusal is written beside its field, which gets the focus.
@@ -125,9 +125,8 @@ class EngineFormWindow final : public Dialog {
       if (refusal) return false;
       engine_ = std::move(form);
       return true;
-    } catch (...) {
-      return false;
     }
+    BRIMLET_CATCH_RETURN_VALUE(false)
   }
 
   void OnTest() noexcept {
@@ -137,8 +136,8 @@ class EngineFormWindow final : public Dialog {
       if (!codePage) return;
       const Win32CodePageConverter converter;
       OpenWebAddress(hwnd(), FillUrlTemplate(converter, engine_.url, *codePage, kSampleWords));
-    } catch (...) {
     }
+    BRIMLET_CATCH_LOG()
   }
 
   const EngineEditor& editor_;
@@ -251,8 +250,8 @@ void EngineEditorWindow::Fill(std::optional<size_t> select) noexcept {
       ListView_SetItemState(list, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
       ListView_EnsureVisible(list, index, FALSE);
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   UpdateButtons();
 }
 
@@ -280,8 +279,8 @@ void EngineEditorWindow::OnEdit(std::optional<size_t> row) noexcept {
     if (!row) taken.guid = NewGuid();
     if (taken.guid.empty()) return;
     if (const auto placed = editor_.Apply(std::move(taken), row)) Fill(placed);
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   ::SetFocus(Item(IDC_ENGINE_LIST));
 }
 
@@ -334,9 +333,8 @@ void EngineEditorWindow::OnImport() noexcept {
     const std::wstring done = std::to_wstring(merge.added) + L" 件の検索サービスを追加しました (" +
                               std::to_wstring(merge.skipped) + L" 件は登録済みのため省きました)。";
     ShowMessageBox(hwnd(), done, kCaption, MB_OK | MB_ICONINFORMATION);
-  } catch (...) {
-    Trace(u"Brimlet: the import of search services failed");
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void EngineEditorWindow::OnExport() noexcept {
@@ -357,9 +355,8 @@ void EngineEditorWindow::OnExport() noexcept {
                                                    text.size()))) {
       ShowMessageBox(hwnd(), L"ファイルを書き込めませんでした。", kCaption, MB_OK | MB_ICONWARNING);
     }
-  } catch (...) {
-    Trace(u"Brimlet: the export of search services failed");
   }
+  BRIMLET_CATCH_LOG()
 }
 
 void EngineEditorWindow::OnOk() noexcept {
@@ -367,8 +364,8 @@ void EngineEditorWindow::OnOk() noexcept {
     if (!WriteEngineCustomisation(registry_, editor_.Customisation())) {
       Trace(u"Brimlet: writing the search services failed");
     }
-  } catch (...) {
   }
+  BRIMLET_CATCH_LOG()
   ::EndDialog(hwnd(), IDOK);
 }
 
