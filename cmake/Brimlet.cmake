@@ -126,3 +126,14 @@ function(brimlet_use_program_resources target)
                ${res}/settings_dialog.rc ${res}/settings_dialog_ids.h
                ${res}/engine_editor.rc ${res}/engine_editor_ids.h)
 endfunction()
+
+# brimlet_add_test_server(name script): a local HTTP server for the tests that need one,
+# started and stopped around them as the CTest fixture `name` (its port and log in
+# tests/<name>/).
+function(brimlet_add_test_server name script)
+  set(dir ${BRIMLET_TEST_BIN_DIR}/${name})
+  add_test(NAME ${name}.start COMMAND python3 ${script} start ${dir})
+  add_test(NAME ${name}.stop COMMAND python3 ${script} stop ${dir})
+  set_tests_properties(${name}.start PROPERTIES FIXTURES_SETUP ${name})
+  set_tests_properties(${name}.stop PROPERTIES FIXTURES_CLEANUP ${name})
+endfunction()
