@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "protocol/summon_protocol.h"
+#include "win32/host_job.h"
 #include "core/trigger_check.h"
 
 namespace brimlet::trigger {
@@ -35,23 +36,11 @@ size_t FolderLength(const wchar_t* path, size_t length) noexcept {
 }
 
 // The settings dialog and the background jobs end with the host that started them, however
-// it ends: a job that only the host holds, which the system closes with the host's handles.
-// What they start in turn (the browser of a search, a box) leaves it silently.
+// it ends: they run in a job that only the host holds.
 constinit HANDLE g_job = nullptr;
 
 HANDLE HostJob() noexcept {
-  if (g_job != nullptr) return g_job;
-  HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
-  if (job == nullptr) return nullptr;
-  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-  limits.BasicLimitInformation.LimitFlags =
-      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
-  if (!::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
-                                 sizeof(limits))) {
-    ::CloseHandle(job);
-    return nullptr;
-  }
-  g_job = job;
+  if (g_job == nullptr) g_job = win32::CreateHostJob();
   return g_job;
 }
 
