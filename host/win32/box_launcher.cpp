@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "protocol/summon_protocol.h"
+#include "win32/host_job.h"
 #include "win32/trace.h"
 
 namespace brimlet::win32 {
@@ -31,20 +32,8 @@ ReadyBoxEnd ReadyEndOf(DWORD exitCode) noexcept {
 
 BoxLauncher::BoxLauncher(HWND host, std::wstring program, Settings& settings) noexcept
     : host_(host), program_(std::move(program)), settings_(settings) {
-  job_.reset(::CreateJobObjectW(nullptr, nullptr));
-  if (!job_) {
-    Trace(u"Tessiv: no job object: box processes may outlive the host");
-    return;
-  }
-  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-  // The boxes die with the host's handle; what they start themselves (the browser of a
-  // search) leaves the job silently and lives on.
-  limits.BasicLimitInformation.LimitFlags =
-      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
-  if (!::SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
-                                 sizeof(limits))) {
-    Trace(u"Tessiv: the job object's limits were refused");
-  }
+  job_.reset(CreateHostJob());
+  if (!job_) Trace(u"Tessiv: no job object: box processes may outlive the host");
 }
 
 BoxLauncher::~BoxLauncher() {
@@ -68,9 +57,7 @@ void BoxLauncher::OnSummon(WPARAM kind) noexcept {
   }
   if (kind == summon::kStartBoxFromSettings) {
     // The box the dialog hands back to is started as it asks (it is not counted again).
-    coldArguments_ = summon::kBoxFromSettingsArguments;
-    Apply(supply_.OnSummon(Prepare(), true));
-    coldArguments_ = {};
+    Apply(supply_.OnSummon(Prepare(), true), summon::kBoxFromSettingsArguments);
     return;
   }
   Apply(supply_.OnSummon(Prepare(), kind == summon::kSummonCold));
@@ -119,7 +106,7 @@ BoxLauncher::Child* BoxLauncher::ReadyChild() noexcept {
   return found == children_.end() ? nullptr : &*found;
 }
 
-void BoxLauncher::Apply(const BoxActions& actions) noexcept {
+void BoxLauncher::Apply(const BoxActions& actions, std::wstring_view coldArguments) noexcept {
   if (actions.endReady) {
     if (Child* ready = ReadyChild()) {
       ready->kind = Kind::kDismissed;
@@ -138,7 +125,7 @@ void BoxLauncher::Apply(const BoxActions& actions) noexcept {
     Apply(supply_.OnSummon(Prepare(), true));
     return;
   }
-  if (actions.startCold && !Start(Kind::kCold, coldArguments_)) {
+  if (actions.startCold && !Start(Kind::kCold, coldArguments)) {
     Apply(supply_.OnColdEnded(false));
   }
   if (actions.startReady && !Start(Kind::kReady)) {

@@ -55,7 +55,8 @@ class BoxLauncher {
     std::unique_ptr<BoxLauncherWait> context;
   };
 
-  void Apply(const BoxActions& actions) noexcept;
+  // `coldArguments`: a cold box's switches when not "/search" (the settings dialog's hand-back).
+  void Apply(const BoxActions& actions, std::wstring_view coldArguments = {}) noexcept;
   bool Start(Kind kind, std::wstring_view arguments = {}) noexcept;
   Child* ReadyChild() noexcept;
   bool Prepare() const noexcept { return settings_.PrepareSearchBox(); }
@@ -67,8 +68,6 @@ class BoxLauncher {
   UniqueHandle job_;
   BoxSupply supply_;
   std::vector<Child> children_;
-  // The next cold box's switches when not "/search" (the hand-back from the settings dialog).
-  std::wstring_view coldArguments_;
 };
 
 }  // namespace brimlet::win32
