@@ -16,10 +16,11 @@ class KeyHold {
   static constexpr uint32_t kMaxKeys = summon::kMaxHeldKeys;  // key-downs and key-ups alike
   static constexpr uint32_t kMaxMilliseconds = summon::kHoldMilliseconds;
 
-  // At a double press that a box prepared in advance answers.
-  constexpr void Start(uint32_t now) noexcept {
+  // At a double press that a box prepared in advance answers, of `watchedKey`.
+  constexpr void Start(uint32_t now, uint32_t watchedKey) noexcept {
     active_ = true;
     since_ = now;
+    watched_ = watchedKey;
     held_ = 0;
   }
   // When a held key could not be handed over: the rest goes to the program again.
@@ -28,14 +29,14 @@ class KeyHold {
 
   // Whether this key event is held (and counted). Once the time or the count has run out the
   // hold ends for good, and nothing is held until the next Start.
-  constexpr bool Takes(uint32_t virtualKey, uint32_t watchedKey, uint32_t now) noexcept {
+  constexpr bool Takes(uint32_t virtualKey, uint32_t now) noexcept {
     if (!active_) return false;
     // Unsigned: a tick count that wrapped around still gives the time elapsed.
     if (now - since_ > kMaxMilliseconds || held_ >= kMaxKeys) {
       active_ = false;
       return false;
     }
-    if (virtualKey == watchedKey) return false;
+    if (virtualKey == watched_) return false;
     ++held_;
     return true;
   }
@@ -43,6 +44,7 @@ class KeyHold {
  private:
   bool active_ = false;
   uint32_t since_ = 0;
+  uint32_t watched_ = 0;
   uint32_t held_ = 0;
 };
 

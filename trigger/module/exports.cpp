@@ -56,7 +56,7 @@ void OnKeyboardEvent(WPARAM wParam, LPARAM lParam) noexcept {
   PlatformReadings readings;
   if (g_detector.OnKey(virtualKey, repeatCount, isRelease, readings, kind)) {
     g_holdTarget = brimlet::trigger::ShowSearchBox();
-    if (g_holdTarget != nullptr) g_hold.Start(::GetTickCount());
+    if (g_holdTarget != nullptr) g_hold.Start(::GetTickCount(), virtualKey);
   }
 }
 
@@ -64,12 +64,8 @@ void OnKeyboardEvent(WPARAM wParam, LPARAM lParam) noexcept {
 // path; while a hold lasts, one post per key.
 bool HoldsKey(WPARAM wParam, LPARAM lParam) noexcept {
   if (!g_hold.Active()) return false;
-  const int32_t kind = brimlet::trigger::KeyStroke();
-  const uint32_t watched = kind >= 0 && static_cast<size_t>(kind) < brimlet::kKeyKinds.size()
-                               ? brimlet::kKeyKinds[static_cast<size_t>(kind)].virtualKey
-                               : 0;
   const auto virtualKey = wParam <= 0xFFFFFFFFu ? static_cast<uint32_t>(wParam) : 0u;
-  if (!g_hold.Takes(virtualKey, watched, ::GetTickCount())) return false;
+  if (!g_hold.Takes(virtualKey, ::GetTickCount())) return false;
   if (!::PostMessageW(g_holdTarget, brimlet::summon::kHeldKeyMessage, wParam, lParam)) {
     g_hold.Stop();
     return false;
