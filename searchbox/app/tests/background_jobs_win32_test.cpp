@@ -17,6 +17,7 @@
 
 #include "catalogue_reader.h"
 #include "download_win32.h"
+#include "job_leftovers.h"
 #include "testing/win32_test_support.h"
 #include "text/utf16.h"
 #include "usage_pings_win32.h"
@@ -36,26 +37,6 @@ std::wstring EndpointFolder() { return BuildRoot() + L"tests\\endpoint\\"; }
 std::string FirstLine(const std::wstring& path) {
   std::string text = ReadTextFile(path);
   return text.substr(0, text.find('\n'));
-}
-
-std::wstring TempFolder() {
-  wchar_t temp[MAX_PATH + 1] = {};
-  ::GetTempPathW(MAX_PATH + 1, temp);
-  return temp;
-}
-
-// What the jobs may leave in the temporary folder: download files and extraction folders.
-std::set<std::wstring> JobLeftovers() {
-  std::set<std::wstring> names;
-  for (const wchar_t* pattern : {L"TFR*", L"_926_*"}) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((TempFolder() + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) continue;
-    do names.insert(found.cFileName);
-    while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-  }
-  return names;
 }
 
 bool Exists(const std::wstring& path) {

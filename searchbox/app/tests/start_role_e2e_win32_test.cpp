@@ -18,6 +18,7 @@
 #include "catalogue_update.h"
 #include "catalogue_update_win32.h"
 #include "settings_win32.h"
+#include "job_leftovers.h"
 #include "testing/win32_test_support.h"
 #include "text/utf16.h"
 #include "win32/wide.h"
@@ -36,25 +37,6 @@ size_t Count(const std::string& text, const std::string& part) {
 
 bool Exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring TempFolder() {
-  wchar_t temp[MAX_PATH + 1] = {};
-  ::GetTempPathW(MAX_PATH + 1, temp);
-  return temp;
-}
-
-std::set<std::wstring> JobLeftovers() {
-  std::set<std::wstring> names;
-  for (const wchar_t* pattern : {L"TFR*", L"_926_*"}) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((TempFolder() + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) continue;
-    do names.insert(found.cFileName);
-    while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-  }
-  return names;
 }
 
 // Runs a program as its debugger, which is how its trace lines (OutputDebugString) are
